@@ -1,0 +1,88 @@
+#include "Application.h"
+
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QPointer>
+#include <QWidget>
+
+namespace ui {
+
+namespace {
+std::string title;
+Cursor cursorNow = Cursor::Default;
+QPointer<QWidget> lastFront;
+int fronts = 0;
+int beeps = 0;
+} // namespace
+
+void setApplicationTitle(const std::string& newTitle)
+{
+    title = newTitle;
+    QApplication::setApplicationDisplayName(QString::fromStdString(newTitle));
+}
+
+const std::string& applicationTitle() { return title; }
+
+void showException(const std::exception& error)
+{
+    std::string message = error.what();
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        message += '.';
+    MessageBox(message, title, MB_OK | MB_ICONERROR);
+}
+
+void runHandler(const std::function<void()>& handler)
+{
+    try {
+        handler();
+    } catch (const std::exception& error) {
+        showException(error);
+    } catch (...) {
+        showException(std::runtime_error(""));
+    }
+}
+
+void setScreenCursor(Cursor cursor)
+{
+    if (cursor == cursorNow)
+        return;
+    cursorNow = cursor;
+    if (!qApp)
+        return;
+    if (cursor == Cursor::Hourglass)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        while (QApplication::overrideCursor())
+            QApplication::restoreOverrideCursor();
+}
+
+Cursor screenCursor() { return cursorNow; }
+
+void bringToFront(QWidget* window)
+{
+    ++fronts;
+    lastFront = window;
+    // A hidden form keeps its place: the platform's calls do nothing visible to one.
+    if (!window || !window->isVisible())
+        return;
+    window->raise();
+    window->activateWindow();
+    window->setEnabled(true);
+    window->setFocus();
+}
+
+QWidget* lastWindowBroughtToFront() { return lastFront; }
+
+int bringToFrontCount() { return fronts; }
+
+void MessageBeep(unsigned /*type*/)
+{
+    ++beeps;
+    if (qApp)
+        QApplication::beep();
+}
+
+int beepCount() { return beeps; }
+
+} // namespace ui

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <exception>
+#include <functional>
+#include <string>
+#include <type_traits>
+
+class QWidget;
+
+namespace ui {
+
+// The application's title, used as the caption of its error box.
+void setApplicationTitle(const std::string& title);
+const std::string& applicationTitle();
+
+// The application's error box for an exception that left an event handler: the message with a full
+// stop added when it ends in none, under the application title, with the error icon.
+void showException(const std::exception& error);
+
+// The event-dispatch boundary: runs one handler; a class-library error (or any other exception) ends
+// the handler and is shown in the application's error box, and the program goes on.
+void runHandler(const std::function<void()>& handler);
+
+// Wraps a handler so that it can be connected to a Qt signal and never lets an exception through; a
+// handler that takes no arguments ignores the signal's.
+template <typename F>
+auto guarded(F handler)
+{
+    return [handler](auto&&... args) {
+        runHandler([&] {
+            if constexpr (std::is_invocable_v<F, decltype(args)...>)
+                handler(args...);
+            else
+                handler();
+        });
+    };
+}
+
+// The screen cursor of the class library: the hourglass or the default.
+enum class Cursor { Default, Hourglass };
+void setScreenCursor(Cursor cursor);
+Cursor screenCursor();
+
+// The platform's bring-to-front steps on one window: raise the application, activate, enable and
+// focus. Tests read which window was brought to the front last and how often.
+void bringToFront(QWidget* window);
+QWidget* lastWindowBroughtToFront();
+int bringToFrontCount();
+
+// MessageBeep and the class library's Beep: the system sound; tests count them.
+void MessageBeep(unsigned type);
+int beepCount();
+
+} // namespace ui

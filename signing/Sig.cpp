@@ -1,0 +1,5 @@
+#include "Sig.h"
+
+bool CheckTabletModel() { return true; }
+
+void ShowTabletWelcome(bool /*first*/) {}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "net/Sockets.h"
+
+#include <QWidget>
+
+class QAction;
+class QMenu;
+class QPushButton;
+class QSystemTrayIcon;
+
+// The main form, never shown: the tray icon with its menu, the request listener and the two
+// connections to the host.
+class Tform_config : public QWidget {
+public:
+    explicit Tform_config(QWidget* parent = nullptr);
+    ~Tform_config() override;
+
+    void trayiconMouseDown(Qt::MouseButton button, int x, int y);
+    void aboutClick();
+    void Preferences1Click();
+    void shutdownClick();
+    void but_cancelClick();
+    void FormClose();
+
+    // The class library's Close of the main form: FormClose, then the program ends.
+    void Close();
+
+    QSystemTrayIcon* trayicon = nullptr;
+    QMenu* pm_main = nullptr;
+    QAction* about = nullptr;
+    QAction* Preferences1 = nullptr;
+    QAction* N1 = nullptr;
+    QAction* shutdown = nullptr;
+    net::ServerSocket* ServerSocket = nullptr;
+    net::ClientSocket ClientSocket;
+    net::ClientSocket FileSocket;
+    QPushButton* but_cancel = nullptr;
+};
+
+extern Tform_config* form_config;
+
+bool StartListening(int port);
+
+// The application's end: set when the main form closes; before the message loop runs it keeps the
+// loop from starting at all.
+void TerminateApplication();
+bool ApplicationTerminated();
+void ResetApplication();

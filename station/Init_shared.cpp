@@ -1,0 +1,71 @@
+// The parts of the start-up routines that the viewer links too: they touch no state of the station.
+#include "Init.h"
+
+#include "ui/Application.h"
+#include "ui/SortedStrings.h"
+#include "win/Files.h"
+
+#include <QApplication>
+#include <QWidget>
+
+#include <fstream>
+
+void BringWindowToFront(QWidget* window)
+{
+    // Asking a form for its handle creates its window; a hidden form stays hidden.
+    if (window)
+        window->winId();
+    ui::bringToFront(window);
+}
+
+void PurgeTempFolder(const std::string& tempDir)
+{
+    const std::vector<std::string> entries = win::findFiles(tempDir + "\\*.*");
+    win::setCurrentDirectory(tempDir);
+    for (const std::string& name : entries) {
+        // Other events, a request among them, may run in the middle of the purge.
+        QApplication::processEvents();
+        if (name == "." || name == "..")
+            continue;
+        win::deleteFile(tempDir + "\\" + name);
+    }
+}
+
+void LoadPrinterDescriptions(ui::SortedStrings& list, const std::string& programDir)
+{
+    list.Clear();
+    const std::string path = programDir + "\\plist";
+    if (!win::fileExists(path))
+        return;
+    std::string contents;
+    if (!win::readWholeFile(path, contents))
+        return;
+    // Lines end in CR LF, a lone CR or a lone LF, as the list's loader takes them.
+    std::string line;
+    for (size_t i = 0; i < contents.size(); ++i) {
+        const char c = contents[i];
+        if (c == '\r' || c == '\n') {
+            list.Add(line);
+            line.clear();
+            if (c == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+        }
+    }
+    if (!line.empty())
+        list.Add(line);
+}
+
+std::string PrinterNameOfLine(const std::string& line)
+{
+    std::string name = line.substr(0, 50);
+    while (!name.empty() && static_cast<unsigned char>(name.back()) <= ' ')
+        name.pop_back();
+    return name;
+}
+
+std::string DescriptionOfLine(const std::string& line)
+{
+    return line.size() > 50 ? line.substr(50, 99) : std::string();
+}

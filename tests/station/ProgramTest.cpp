@@ -1,0 +1,116 @@
+// The built station as a person starts it: a process of its own, on a private installation.
+#include "TestSupport.h"
+#include "station/Config_form.h"
+#include "station/Forms.h"
+#include "ui/MessageBox.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+using testing_support::TempInstall;
+using testing_support::waitUntil;
+
+namespace {
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// The message boxes a station logged, without what Qt itself may print.
+std::string boxLines(const QByteArray& standardError)
+{
+    std::string boxes;
+    for (const QByteArray& line : standardError.split('\n'))
+        if (line.contains(" | "))
+            boxes += line.toStdString() + "\n";
+    return boxes;
+}
+
+bool listening(int port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    return socket.waitForConnected(200);
+}
+
+class Station {
+public:
+    explicit Station(int port)
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("STYLARA_PC_PORT", QString::number(port));
+        env.insert("STYLARA_BOXES", "log");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        process.setProcessEnvironment(env);
+        process.start(QString::fromStdString(testing_support::builtProgram("station/tablet")), {"--ignored", "x"});
+        process.waitForStarted();
+    }
+    ~Station()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    QProcess process;
+};
+
+} // namespace
+
+TEST(Program, SecondInstanceEndsAtOnceAndSilently)
+{
+    TempInstall install;
+    const int port = freePort();
+    Station first(port);
+    ASSERT_TRUE(waitUntil([&] { return listening(port); }, 10000)) << first.process.readAllStandardError().toStdString();
+
+    Station second(freePort());
+    ASSERT_TRUE(second.process.waitForFinished(3000));
+    EXPECT_EQ(second.process.exitCode(), 0);
+    EXPECT_EQ(second.process.readAllStandardError().toStdString(), "") << "not even a warning of Qt";
+
+    // The kernel releases the mutex however the first one ends.
+    first.process.kill();
+    first.process.waitForFinished();
+    Station third(port);
+    EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000));
+}
+
+TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
+{
+    TempInstall install;
+    install.writeRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Stylara]\r\n\"Dir\"=\"\"\r\n");
+    install.write("C:\\Stylara\\Temp\\keep.pdf", "x");
+    Station station(freePort());
+    ASSERT_TRUE(station.process.waitForFinished(10000));
+    EXPECT_EQ(station.process.exitCode(), 0);
+    EXPECT_EQ(boxLines(station.process.readAllStandardError()),
+              "Error | error | Norvane Stylara is not installed properly.  Please re-install.\n");
+    EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\keep.pdf"));
+}
+
+TEST(Program, ShutdownStopsListeningAndEndsTheLoop)
+{
+    TempInstall install;
+    install.write("C:\\windows\\SigPlus.ini", "[Tablet]\r\nTabletModel=SigLiteLCD1X5\r\n");
+    const int port = freePort();
+    setenv("STYLARA_PC_PORT", std::to_string(port).c_str(), 1);
+    ui::BoxRecorder boxes;
+    CreateForms();
+    EXPECT_TRUE(form_config->ServerSocket->Active());
+    EXPECT_TRUE(listening(port));
+    EXPECT_FALSE(ApplicationTerminated());
+    form_config->shutdownClick();
+    EXPECT_FALSE(form_config->ServerSocket->Active());
+    EXPECT_FALSE(listening(port));
+    EXPECT_TRUE(ApplicationTerminated());
+    EXPECT_TRUE(boxes.boxes().empty());
+    DestroyForms();
+    unsetenv("STYLARA_PC_PORT");
+}

@@ -1,0 +1,87 @@
+#include "TestSupport.h"
+
+#include "win/WinPath.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace testing_support {
+
+TempInstall::TempInstall(const std::string& registeredDir)
+{
+    const std::string base = m_dir.path().toStdString();
+    setenv("STYLARA_DRIVES", (base + "/drives").c_str(), 1);
+    setenv("STYLARA_REGISTRY", (base + "/system.reg").c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", (base + "/run").c_str(), 1);
+    std::filesystem::create_directories(base + "/run");
+    std::filesystem::permissions(base + "/run", std::filesystem::perms::owner_all);
+    std::filesystem::create_directories(native("C:\\Stylara\\Temp"));
+    std::filesystem::create_directories(native("C:\\windows"));
+    std::string escaped;
+    for (char c : registeredDir) {
+        if (c == '\\' || c == '"')
+            escaped += '\\';
+        escaped += c;
+    }
+    writeRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Stylara]\r\n\"Dir\"=\"" + escaped +
+                  "\"\r\n");
+}
+
+TempInstall::~TempInstall()
+{
+    // Leave the folder we were in, so the temporary one can go.
+    std::error_code ec;
+    std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+}
+
+std::string TempInstall::root() const { return m_dir.path().toStdString(); }
+
+std::string TempInstall::native(const std::string& windowsPath) const { return win::nativePath(windowsPath); }
+
+void TempInstall::write(const std::string& windowsPath, const std::string& contents) const
+{
+    const std::filesystem::path path = native(windowsPath);
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << contents;
+}
+
+std::string TempInstall::read(const std::string& windowsPath) const
+{
+    std::ifstream in(native(windowsPath), std::ios::binary);
+    std::stringstream contents;
+    contents << in.rdbuf();
+    return contents.str();
+}
+
+bool TempInstall::exists(const std::string& windowsPath) const
+{
+    return std::filesystem::exists(native(windowsPath));
+}
+
+void TempInstall::writeRegistry(const std::string& text) const
+{
+    std::ofstream(root() + "/system.reg", std::ios::binary) << text;
+}
+
+bool waitUntil(const std::function<bool()>& condition, int milliseconds)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(5);
+    }
+    return true;
+}
+
+std::string builtProgram(const std::string& relativePath) { return std::string(STYLARA_BUILD_DIR) + "/" + relativePath; }
+
+} // namespace testing_support

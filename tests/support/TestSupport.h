@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <functional>
+#include <string>
+
+namespace testing_support {
+
+// A private installation for one test: its own drives root, registry file and runtime folder, with
+// "C:\Stylara" registered as the installation directory and its Temp folder made.
+class TempInstall {
+public:
+    explicit TempInstall(const std::string& registeredDir = "C:\\Stylara");
+    ~TempInstall();
+
+    std::string root() const;                                 // native folder of the whole sandbox
+    std::string native(const std::string& windowsPath) const; // where a Windows path lands
+    void write(const std::string& windowsPath, const std::string& contents) const;
+    std::string read(const std::string& windowsPath) const;
+    bool exists(const std::string& windowsPath) const;
+    void writeRegistry(const std::string& text) const;        // the whole registry file
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Runs the event loop until the condition holds or the time is up; true when it holds.
+bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000);
+
+// The path of a built program (a compile definition names the build folder).
+std::string builtProgram(const std::string& relativePath);
+
+} // namespace testing_support

@@ -1,0 +1,77 @@
+#include "ui/Application.h"
+#include "ui/MessageBox.h"
+#include "ui/SortedStrings.h"
+#include "win/LibraryError.h"
+
+#include <gtest/gtest.h>
+
+using namespace ui;
+
+TEST(MessageBox, RecorderAnswersInOrderThenWithTheDefault)
+{
+    BoxRecorder boxes;
+    boxes.queueAnswers({IDNO});
+    EXPECT_EQ(MessageBox("First?", "Confirm", MB_YESNO | MB_ICONQUESTION), IDNO);
+    EXPECT_EQ(MessageBox("Second?", "Confirm", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2), IDNO) << "default No";
+    EXPECT_EQ(MessageBox("Third?", "Confirm", MB_YESNO | MB_ICONQUESTION), IDYES);
+    EXPECT_EQ(MessageBox("Done", "Note", MB_OK | MB_ICONINFORMATION), IDOK);
+    ASSERT_EQ(boxes.boxes().size(), 4u);
+    EXPECT_EQ(boxes.boxes()[0].icon(), "question");
+    EXPECT_EQ(boxes.boxes()[3].caption, "Note");
+    EXPECT_EQ(boxes.boxes()[3].icon(), "information");
+}
+
+TEST(MessageBox, LogModeWritesOneLineAndAnswersTheDefault)
+{
+    setenv("STYLARA_BOXES", "log", 1);
+    testing::internal::CaptureStderr();
+    const int answer = MessageBox("Two\nlines", "Stylara - Error", MB_OK | MB_ICONERROR);
+    const int question = MessageBox("Sure?", "Confirm", MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    const std::string log = testing::internal::GetCapturedStderr();
+    unsetenv("STYLARA_BOXES");
+    EXPECT_EQ(answer, IDOK);
+    EXPECT_EQ(question, IDNO);
+    EXPECT_EQ(log, "Stylara - Error | error | Two lines\nConfirm | question | Sure?\n");
+}
+
+TEST(ErrorBox, HandlerErrorEndsTheHandlerAndShowsTheApplicationBox)
+{
+    BoxRecorder boxes;
+    setApplicationTitle("Norvane Stylara");
+    bool after = false;
+    runHandler([&] {
+        throw win::LibraryError("Unable to write to C:\\Stylara\\tablet.ini");
+        after = true;
+    });
+    runHandler([] { throw win::LibraryError("'abc' is not a valid integer value."); });
+    EXPECT_FALSE(after);
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Unable to write to C:\\Stylara\\tablet.ini.") << "a full stop is added";
+    EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara");
+    EXPECT_EQ(boxes.boxes()[0].icon(), "error");
+    EXPECT_EQ(boxes.boxes()[1].text, "'abc' is not a valid integer value.") << "no second stop";
+}
+
+TEST(SortedStrings, ClassLibraryOrderAndBounds)
+{
+    SortedStrings list;
+    for (const char* item : {"beta", "Alpha", "alpha", "gamma", "Beta2", "ALPHA"})
+        list.Add(item);
+    const std::vector<std::string> expected = {"Alpha", "alpha", "ALPHA", "beta", "Beta2", "gamma"};
+    EXPECT_EQ(list.items(), expected) << "case ignored; equal items keep the order they came in";
+    try {
+        (void)list[-1];
+        ADD_FAILURE() << "no error";
+    } catch (const win::LibraryError& error) {
+        EXPECT_STREQ(error.what(), "List index out of bounds (-1)");
+    }
+    EXPECT_THROW((void)list[6], win::LibraryError);
+}
+
+TEST(ScreenCursor, HourglassAndBack)
+{
+    setScreenCursor(Cursor::Hourglass);
+    EXPECT_EQ(screenCursor(), Cursor::Hourglass);
+    setScreenCursor(Cursor::Default);
+    EXPECT_EQ(screenCursor(), Cursor::Default);
+}
