@@ -3,7 +3,9 @@
 #include <QMainWindow>
 
 #include <memory>
+#include <string>
 
+class QLabel;
 class TSigPlus;
 class CAcroApp;
 
@@ -16,6 +18,10 @@ public:
     // The class library's Close: asks FormCloseQuery, then runs FormClose and hides the window.
     void Close();
 
+    // The status line; a text other than "" shows the hourglass, unless the signing runs unattended.
+    void SetStatusText(const std::string& text);
+
+    QLabel* lab_status = nullptr;
     TSigPlus* SigPlus1 = nullptr;
     std::unique_ptr<CAcroApp> AcroApp; // the application holder, bound once the PDF application is loaded
 };

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+// The host's PDF maker: a one-page PDF in the layout the host produces, with the "%SRP" control line
+// in the page's content stream.
+namespace host {
+
+struct PdfOptions {
+    int boxX = 100;                       // the signature box, as the control line gives it
+    int boxY = 200;
+    std::vector<std::string> textLines = {"INVOICE 100", "Norvane Corvix test document"};
+    std::uint64_t fillerBytes = 0;        // extra content before the control line, for large documents
+    bool controlLine = true;              // false: a PDF as it stands once signed, without the marker
+};
+
+// Streams the PDF; memory does not grow with fillerBytes.
+void WriteHostPdf(std::ostream& out, const PdfOptions& options);
+std::string MakeHostPdf(const PdfOptions& options);
+
+} // namespace host
