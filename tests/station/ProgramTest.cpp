@@ -5,6 +5,8 @@
 #include "ui/MessageBox.h"
 
 #include <QProcess>
+
+#include <filesystem>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -80,6 +82,32 @@ TEST(Program, SecondInstanceEndsAtOnceAndSilently)
     first.process.waitForFinished();
     Station third(port);
     EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000));
+}
+
+TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)
+{
+    TempInstall install;
+    std::filesystem::remove_all(install.native("C:\\"));
+    std::filesystem::remove(install.root() + "/system.reg");
+    const std::string installer = std::string(STYLARA_SOURCE_DIR) + "/scripts/install-station";
+    ASSERT_EQ(QProcess::execute(QString::fromStdString(installer), {}), 0);
+
+    EXPECT_EQ(install.read("C:\\windows\\SigPlus.ini"), "[Tablet]\r\nTabletModel=SigLiteLCD1X5\r\n");
+    EXPECT_TRUE(install.exists("C:\\Stylara\\Temp"));
+    EXPECT_NE(install.read("C:\\Stylara\\tablet.ini").find("[PDF]\r\nDISPLAY=1\r\n"), std::string::npos);
+    EXPECT_EQ(install.read("C:\\windows\\win.ini").rfind("[windows]\r\n", 0), 0u);
+
+    // A second run keeps the settings and printer descriptions the station's dialogs wrote.
+    install.write("C:\\Stylara\\tablet.ini", "[TEXT]\r\nSIZE=14\r\n");
+    install.write("C:\\Stylara\\plist", "kept");
+    ASSERT_EQ(QProcess::execute(QString::fromStdString(installer), {}), 0);
+    EXPECT_EQ(install.read("C:\\Stylara\\tablet.ini"), "[TEXT]\r\nSIZE=14\r\n");
+    EXPECT_EQ(install.read("C:\\Stylara\\plist"), "kept");
+
+    const int port = freePort();
+    Station station(port);
+    EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000)) << station.process.readAllStandardError().toStdString();
+    EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
 }
 
 TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
