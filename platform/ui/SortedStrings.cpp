@@ -34,6 +34,12 @@ void SortedStrings::Delete(int index)
     m_items.erase(m_items.begin() + index);
 }
 
+void SortedStrings::Put(int index, const std::string& item)
+{
+    (void)(*this)[index];
+    m_items[static_cast<size_t>(index)] = item;
+}
+
 const std::string& SortedStrings::operator[](int index) const
 {
     if (index < 0 || index >= Count())

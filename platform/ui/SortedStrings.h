@@ -13,6 +13,8 @@ public:
     int Add(const std::string& item); // the index where it landed
     void Clear() { m_items.clear(); }
     void Delete(int index);
+    // Replaces an item where it stands, without sorting it again, as the list box's own replace does.
+    void Put(int index, const std::string& item);
     int Count() const { return static_cast<int>(m_items.size()); }
     // Raises LibraryError "List index out of bounds (%d)" for an index outside the list.
     const std::string& operator[](int index) const;

@@ -1,0 +1,248 @@
+#include "StationFixture.h"
+#include "print/InstalledPrinters.h"
+#include "station/Init.h"
+#include "ui/Application.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+const char* const plistPath = "C:\\Stylara\\plist";
+
+std::string line(const std::string& name, const std::string& description)
+{
+    std::string key = name.substr(0, 50);
+    key.resize(50, ' ');
+    return key + description;
+}
+} // namespace
+
+class PrintersForm : public StationFixture {
+protected:
+    void SetUp() override
+    {
+        StationFixture::SetUp();
+        ASSERT_TRUE(ReadInstallDir());
+        print::setInstalledPrinters(std::vector<std::string>{"Zeta", "alpha", "Beta", longName});
+    }
+    void TearDown() override
+    {
+        print::setInstalledPrinters(std::nullopt);
+        StationFixture::TearDown();
+    }
+
+    void open()
+    {
+        printers->show();
+        ASSERT_TRUE(printers->isVisible());
+    }
+    // A click on the printer's row, as the user picks it.
+    void select(const std::string& name)
+    {
+        const QList<QListWidgetItem*> found =
+            printers->lb_printers->findItems(QString::fromStdString(name), Qt::MatchExactly);
+        ASSERT_EQ(found.size(), 1) << name;
+        const QRect row = printers->lb_printers->visualItemRect(found.front());
+        QTest::mouseClick(printers->lb_printers->viewport(), Qt::LeftButton, {}, row.center());
+        ASSERT_TRUE(found.front()->isSelected()) << name;
+    }
+    void describe(const QString& text)
+    {
+        printers->ed_desc->selectAll();
+        QTest::keyClick(printers->ed_desc, Qt::Key_Backspace);
+        QTest::keyClicks(printers->ed_desc, text);
+    }
+    void save() { QTest::mouseClick(printers->but_save, Qt::LeftButton); }
+    std::vector<std::string> shownPrinters() const
+    {
+        std::vector<std::string> names;
+        for (int i = 0; i < printers->lb_printers->count(); ++i)
+            names.push_back(printers->lb_printers->item(i)->text().toStdString());
+        return names;
+    }
+
+    const std::string longName = "Department-printer-on-the-third-floor-east-wing-room-301";
+};
+
+TEST_F(PrintersForm, ShowListsThePrintersAndTheSavedDescriptions)
+{
+    install.write(plistPath, line("Zeta", "ZZ") + "\r\n" + line("Beta", "B1") + "\r\n");
+    open();
+    EXPECT_EQ(shownPrinters(), (std::vector<std::string>{"alpha", "Beta", longName, "Zeta"}))
+        << "sorted with letter case ignored";
+    EXPECT_TRUE(printers->lb_printers->selectedItems().isEmpty());
+    EXPECT_EQ(printers->lb_rprint.items(), (std::vector<std::string>{line("Beta", "B1"), line("Zeta", "ZZ")}));
+    EXPECT_FALSE(printers->but_save->isEnabled());
+    EXPECT_EQ(printers->focusWidget(), printers->lb_printers);
+
+    select("Beta");
+    EXPECT_EQ(printers->ed_desc->text(), "B1");
+    select("alpha");
+    EXPECT_EQ(printers->ed_desc->text(), "") << "a printer without a description";
+    EXPECT_FALSE(printers->but_save->isEnabled()) << "a click leaves Save as it was";
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(PrintersForm, SaveAddsInOrderOrReplacesAndOkWritesPlist)
+{
+    install.write(plistPath, line("Beta", "B1") + "\r\n" + line("Zeta", "Z1") + "\r\n");
+    open();
+    select("alpha");
+    describe("A-1");
+    EXPECT_TRUE(printers->but_save->isEnabled());
+    save();
+    EXPECT_FALSE(printers->but_save->isEnabled());
+    select("Beta");
+    describe("B2");
+    save();
+    select("Beta");
+    describe("B3");
+    save();
+    select(longName);
+    describe("Upstairs");
+    save();
+    EXPECT_EQ(install.read(plistPath), line("Beta", "B1") + "\r\n" + line("Zeta", "Z1") + "\r\n")
+        << "Save alone writes nothing";
+
+    QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+    EXPECT_FALSE(printers->isVisible());
+    EXPECT_EQ(install.read(plistPath), line("alpha", "A-1") + "\r\n" + line("Beta", "B3") + "\r\n" +
+                                           line(longName, "Upstairs") + "\r\n" + line("Zeta", "Z1") + "\r\n");
+
+    // The lookup reads the very list the dialog fills.
+    LoadPrinterDescriptions();
+    EXPECT_EQ(FindCustomPrinter("B3"), "Beta");
+    EXPECT_EQ(FindCustomPrinter("Upstairs"), longName.substr(0, 50));
+    EXPECT_TRUE(boxes.boxes().empty());
+    open();
+    select(longName);
+    EXPECT_EQ(printers->ed_desc->text(), "Upstairs") << "found again under its first 50 characters";
+}
+
+TEST_F(PrintersForm, ReplacingKeepsTheLineInItsPlace)
+{
+    // Two lines of one printer, as a hand-made file may hold: the first is replaced where it stands.
+    install.write(plistPath, line("Beta", "a") + "\r\n" + line("Beta", "b") + "\r\n");
+    open();
+    select("Beta");
+    EXPECT_EQ(printers->ed_desc->text(), "a");
+    describe("z");
+    save();
+    EXPECT_EQ(printers->lb_rprint.items(), (std::vector<std::string>{line("Beta", "z"), line("Beta", "b")}));
+}
+
+TEST_F(PrintersForm, BlanksAreRefusedWithABeep)
+{
+    open();
+    select("Zeta");
+    const int beeps = ui::beepCount();
+    QTest::keyClick(printers->ed_desc, Qt::Key_Space);
+    EXPECT_EQ(ui::beepCount(), beeps + 1);
+    EXPECT_EQ(printers->ed_desc->text(), "");
+    EXPECT_FALSE(printers->but_save->isEnabled()) << "a refused key enables nothing";
+    QTest::keyClicks(printers->ed_desc, "North Wing");
+    EXPECT_EQ(ui::beepCount(), beeps + 2);
+    EXPECT_EQ(printers->ed_desc->text(), "NorthWing");
+    EXPECT_TRUE(printers->but_save->isEnabled());
+    QTest::keyClicks(printers->ed_desc, "-and-more-than-twenty");
+    EXPECT_EQ(printers->ed_desc->text().size(), 20);
+    QTest::keyClick(printers->ed_desc, Qt::Key_Return);
+    EXPECT_EQ(printers->lb_rprint.Count(), 0) << "Enter presses no button of this dialog";
+    EXPECT_TRUE(printers->isVisible());
+}
+
+TEST_F(PrintersForm, SaveErrors)
+{
+    open();
+    // Typing and erasing leaves Save enabled with nothing to store.
+    select("Zeta");
+    QTest::keyClicks(printers->ed_desc, "x");
+    QTest::keyClick(printers->ed_desc, Qt::Key_Backspace);
+    save();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Please enter a description.");
+    EXPECT_EQ(boxes.boxes()[0].caption, "Note");
+    EXPECT_EQ(boxes.boxes()[0].icon(), "information");
+    EXPECT_EQ(printers->lb_rprint.Count(), 0);
+
+    boxes.clear();
+    printers->hide();
+    open();
+    QTest::keyClicks(printers->ed_desc, "Orphan");
+    save();
+    ASSERT_EQ(boxes.boxes().size(), 1u) << "no printer selected";
+    EXPECT_EQ(boxes.boxes()[0].text, "List index out of bounds (-1)");
+    EXPECT_EQ(boxes.boxes()[0].caption, ui::applicationTitle());
+    EXPECT_EQ(boxes.boxes()[0].icon(), "error");
+    EXPECT_EQ(printers->lb_rprint.Count(), 0);
+    EXPECT_TRUE(printers->isVisible());
+}
+
+TEST_F(PrintersForm, CancelAfterSavesChangesNothing)
+{
+    const std::string plist = line("Beta", "B1") + "\r\n";
+    install.write(plistPath, plist);
+    for (const bool byEscape : {false, true}) {
+        open();
+        select("Beta");
+        describe("Changed");
+        save();
+        select("alpha");
+        describe("Added");
+        save();
+        if (byEscape)
+            QTest::keyClick(printers->lb_printers, Qt::Key_Escape);
+        else
+            QTest::mouseClick(printers->but_cancel, Qt::LeftButton);
+        EXPECT_FALSE(printers->isVisible()) << byEscape;
+        EXPECT_EQ(install.read(plistPath), plist) << byEscape;
+        open();
+        EXPECT_EQ(printers->lb_rprint.items(), std::vector<std::string>{line("Beta", "B1")}) << byEscape;
+        printers->hide();
+    }
+    LoadPrinterDescriptions();
+    EXPECT_EQ(FindCustomPrinter("Added"), "");
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"No custom printer description entry was found on this PC for "
+                                                      "'Added'.\n\nSending to default printer..."});
+}
+
+TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
+{
+    open();
+    select("alpha");
+    describe("A");
+    save();
+    select("Beta");
+    describe("B");
+    save();
+
+    // A folder where the file should be: it cannot be created.
+    install.write("C:\\Stylara\\plist\\inside", "");
+    QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Cannot create file C:\\Stylara\\plist."});
+    EXPECT_TRUE(printers->isVisible());
+    std::remove(install.native("C:\\Stylara\\plist\\inside").c_str());
+    std::remove(install.native(plistPath).c_str());
+
+    // A disk that takes only part of the list: reported, not taken for a success.
+    boxes.clear();
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = 60;
+    setrlimit(RLIMIT_FSIZE, &limit);
+    QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to write to C:\\Stylara\\plist."});
+    EXPECT_TRUE(printers->isVisible());
+
+    QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+    EXPECT_FALSE(printers->isVisible());
+    EXPECT_EQ(install.read(plistPath), line("alpha", "A") + "\r\n" + line("Beta", "B") + "\r\n");
+}
