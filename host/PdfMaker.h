@@ -10,14 +10,16 @@
 namespace host {
 
 struct PdfOptions {
-    int boxX = 100;                       // the signature box, as the control line gives it
+    int boxX = 100; // the signature box, as the control line gives it
     int boxY = 200;
     std::vector<std::string> textLines = {"INVOICE 100", "Norvane Corvix test document"};
-    std::uint64_t fillerBytes = 0;        // extra content before the control line, for large documents
-    bool controlLine = true;              // false: a PDF as it stands once signed, without the marker
+    std::uint64_t fillerBytes = 0; // extra content before the control line, for large documents
+    bool controlLine = true;       // false: a PDF as it stands once signed, without the marker
+    int paddingObjects = 0;        // small objects before the page content, raising the numbers after it
 };
 
-// Streams the PDF; memory does not grow with fillerBytes.
+// Streams the PDF; memory does not grow with fillerBytes. The filler is a data stream of binary bytes
+// (carriage returns, NUL and 0x1A among them) that never holds the marker "%SRP".
 void WriteHostPdf(std::ostream& out, const PdfOptions& options);
 std::string MakeHostPdf(const PdfOptions& options);
 

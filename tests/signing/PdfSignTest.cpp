@@ -1,0 +1,425 @@
+#include "TestSupport.h"
+#include "host/PdfMaker.h"
+#include "signing/Sig_pdf.h"
+#include "station/Globals.h"
+#include "ui/MessageBox.h"
+#include "win/TimeZone.h"
+
+#include <QImage>
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/resource.h>
+
+using testing_support::TempInstall;
+
+namespace {
+
+const std::string Unsigned = "C:\\Stylara\\Temp\\unsigned.pdf";
+const std::string Signed = "C:\\Stylara\\Temp\\signed.pdf";
+const std::string StyleLine = "0 J 0 j 0.8 w 10 M []0 d\n";
+
+// Two strokes across the box, the second beginning where the first ended.
+const SigStrokes Signature = {
+    {{100, 500}, {300, 150}, {500, 600}, {700, 200}, {900, 550}},
+    {{900, 550}, {1200, 300}, {1500, 650}, {1900, 100}},
+};
+
+int qpdfCheck(const std::string& path) {
+    QProcess qpdf;
+    qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
+    qpdf.waitForFinished(120000);
+    return qpdf.exitStatus() == QProcess::NormalExit ? qpdf.exitCode() : -1;
+}
+
+// The object offsets the cross-reference table gives, by object number, after checking that the
+// startxref value leads to the table and each entry to its object's header.
+std::vector<long long> crossReference(const std::string& pdf) {
+    const std::size_t start = pdf.rfind("startxref\n");
+    if (start == std::string::npos) {
+        ADD_FAILURE() << "no startxref";
+        return {};
+    }
+    const std::size_t table = std::stoull(pdf.substr(start + 10));
+    EXPECT_EQ(pdf.compare(table, 5, "xref\n"), 0) << "startxref does not point at the table";
+    const std::size_t subsection = table + 5;
+    const std::size_t count = std::stoull(pdf.substr(subsection + 2));
+    std::size_t entry = pdf.find('\n', subsection) + 1;
+    std::vector<long long> offsets;
+    for (std::size_t number = 0; number < count; ++number, entry += 20) {
+        const long long offset = std::stoll(pdf.substr(entry, 10));
+        offsets.push_back(offset);
+        if (number > 0) {
+            const std::string header = std::to_string(number) + " 0 obj";
+            EXPECT_EQ(pdf.compare(offset, header.size(), header), 0) << "entry of object " << number;
+        }
+    }
+    return offsets;
+}
+
+std::string signatureBlock(int boxX, int boxY, const SigStrokes& strokes) {
+    return StyleLine + StrokePathLines(boxX, boxY, strokes) + "S\nQ\n";
+}
+
+class PdfSign : public ::testing::Test {
+protected:
+    PdfSign() {
+        globals.TempDir = "C:\\Stylara\\Temp";
+        globals.UnsignedPdfPath = Unsigned;
+        globals.SignedPdfPath.clear();
+        win::SYSTEMTIME now;
+        now.wYear = 2011;
+        now.wMonth = 9;
+        now.wDay = 12;
+        now.wHour = 8;
+        now.wMinute = 30;
+        now.wSecond = 15;
+        win::setLocalTime(now);
+        win::TIME_ZONE_INFORMATION zone;
+        zone.Bias = 300;
+        win::setTimeZoneInformation(zone);
+    }
+    ~PdfSign() override {
+        win::setLocalTime(std::nullopt);
+        win::setTimeZoneInformation(std::nullopt);
+    }
+
+    std::string signedFile() const { return install.read(Signed); }
+
+    TempInstall install;
+    ui::BoxRecorder boxes;
+};
+
+TEST_F(PdfSign, RewritesTheHostDocument) {
+    struct Row {
+        const char* id;
+        int paddingObjects;
+        int lengthObject;
+    };
+    const Row rows[] = {{"Length object 7", 0, 7}, {"Length object 42", 35, 42}, {"Length object 107", 100, 107}};
+    for (const Row& row : rows) {
+        host::PdfOptions options;
+        options.fillerBytes = 5000; // binary, carriage returns and NUL among it
+        options.paddingObjects = row.paddingObjects;
+        const std::string source = host::MakeHostPdf(options);
+        install.write(Unsigned, source);
+        ASSERT_TRUE(SignPdfFile(Signature)) << row.id;
+        EXPECT_TRUE(boxes.boxes().empty()) << row.id;
+        EXPECT_EQ(globals.SignedPdfPath, Signed);
+        const std::string out = signedFile();
+
+        const std::size_t marker = source.find("%SRP");
+        EXPECT_EQ(out.compare(0, marker, source, 0, marker), 0) << row.id << ": bytes before the marker";
+        const std::string block = signatureBlock(100, 200, Signature);
+        EXPECT_EQ(out.substr(marker, block.size() + 10), block + "endstream\n") << row.id;
+
+        // The new length counts the data before the control line and the block.
+        const std::size_t data = out.rfind("stream\n", marker) + 7;
+        const std::string header = "\n" + std::to_string(row.lengthObject) + " 0 obj\n";
+        const std::size_t length = out.find(header, marker);
+        ASSERT_NE(length, std::string::npos) << row.id;
+        EXPECT_EQ(out.substr(length + header.size(), out.find('\n', length + header.size()) - length - header.size()),
+                  std::to_string(marker + block.size() - data))
+            << row.id;
+        EXPECT_EQ(std::stoll(source.substr(marker + 4, 10)), static_cast<long long>(marker - data)) << row.id;
+
+        EXPECT_NE(out.find("\n/ModDate (D:20110912083015-05'00')\n"), std::string::npos) << row.id;
+        EXPECT_NE(out.find("\n/Producer (Norvane Stylara - Signature capture for UNIX)\n"), std::string::npos);
+        EXPECT_EQ(out.find("Norvane Corvix PDF writer"), std::string::npos) << row.id;
+
+        const std::vector<long long> before = crossReference(source);
+        const std::vector<long long> after = crossReference(out);
+        ASSERT_EQ(after.size(), before.size()) << row.id;
+        for (int number = 0; number < row.lengthObject; ++number)
+            EXPECT_EQ(after[number], before[number]) << row.id << ": object " << number << " moved";
+        const std::size_t table = out.rfind("\nxref\n") + 1;
+        EXPECT_EQ(out.substr(out.rfind("startxref\n")), "startxref\n" + std::to_string(table) + "\n%%EOF\n");
+        EXPECT_EQ(qpdfCheck(install.native(Signed)), 0) << row.id;
+        boxes.clear();
+    }
+}
+
+TEST_F(PdfSign, SecondSigningIsRefused) {
+    install.write(Unsigned, host::MakeHostPdf({}));
+    ASSERT_TRUE(SignPdfFile(Signature));
+    const std::string once = signedFile();
+    install.write(Unsigned, once);
+    std::filesystem::remove(install.native(Signed));
+    EXPECT_FALSE(SignPdfFile(Signature));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Control data missing in PDF file.  Document already signed?");
+    EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+    EXPECT_EQ(boxes.boxes()[0].icon(), "error");
+    EXPECT_FALSE(install.exists(Signed));
+}
+
+// Renders the signed page and finds the ink of the signature inside the box and nowhere else but in
+// the page's text at the top.
+TEST_F(PdfSign, SignatureShowsInsideItsBox) {
+    host::PdfOptions options;
+    options.boxX = 300;
+    options.boxY = 150;
+    install.write(Unsigned, host::MakeHostPdf(options));
+    ASSERT_TRUE(SignPdfFile(Signature));
+    ASSERT_EQ(qpdfCheck(install.native(Signed)), 0);
+
+    // Kept in the build folder for a person to look at.
+    const std::string picture = std::string(STYLARA_BUILD_DIR) + "/tests/signing/signed-page";
+    QProcess render;
+    render.start("pdftoppm", {"-png", "-gray", "-r", "144", "-singlefile",
+                              QString::fromStdString(install.native(Signed)), QString::fromStdString(picture)});
+    ASSERT_TRUE(render.waitForFinished(60000));
+    const QImage page(QString::fromStdString(picture + ".png"));
+    ASSERT_EQ(page.size(), QSize(2 * 612, 2 * 792));
+    // The box spans X - 25 to X + 265 across and Y - 25 to Y + 77 up the page, two pixels a point.
+    const QRect box(2 * (300 - 25), 2 * (792 - (150 + 77)), 2 * 290, 2 * 102);
+    int inside = 0;
+    int stray = 0;
+    for (int y = 0; y < page.height(); ++y)
+        for (int x = 0; x < page.width(); ++x)
+            if (qGray(page.pixel(x, y)) < 128) {
+                if (box.contains(x, y))
+                    ++inside;
+                else if (y > 240)
+                    ++stray;
+            }
+    EXPECT_GT(inside, 300);
+    EXPECT_EQ(stray, 0);
+}
+
+TEST_F(PdfSign, MarkerScan) {
+    const std::string pdf = host::MakeHostPdf({});
+    const std::string beforeMarker = pdf.substr(0, pdf.find("%SRP"));
+    const std::string longLine(2038, 'a'); // its "%" and a "%SRP" at the start of the line's second piece
+    const std::size_t block = 1 << 20;     // the size the source is copied in
+    const std::string acrossBlocks(block - 2 - beforeMarker.size(), '\n');
+    const std::string attemptAcrossBlocks = std::string(block - 2, 'a') + "%Sx\n";
+    struct Row {
+        const char* id;
+        std::string source;
+        std::string message; // "" for success
+        std::string written;
+    };
+    const Row rows[] = {
+        {"two percent signs hide the marker", "x%%SRP0000000001100200\n" + pdf, "",
+         "x%%SRP0000000001100200\n" + beforeMarker},
+        {"an attempt ends at the first differing byte", "%S%SRP0000000001100200\n" + pdf, "",
+         "%S%SRP0000000001100200\n" + beforeMarker},
+        {"carriage returns and binary kept", std::string("\r\n\0\x1a\xff%\r\n%", 9) + pdf, "",
+         std::string("\r\n\0\x1a\xff%\r\n%", 9) + beforeMarker},
+        {"marker across two blocks of the copy", acrossBlocks + pdf, "", acrossBlocks + beforeMarker},
+        {"attempt across two blocks of the copy", attemptAcrossBlocks + pdf, "", attemptAcrossBlocks + beforeMarker},
+        {"marker inside earlier text is taken", "ab%SRPcd\n" + pdf, "Control data missing in source PDF file!", "ab"},
+        {"end after %", longLine + "%%SRP0000000001100200\n%", "Unexpected EOF in input file! (1)", ""},
+        {"end after %S", longLine + "%%SRP0000000001100200\n%S", "Unexpected EOF in input file! (2)", ""},
+        {"end after %SR", longLine + "%%SRP0000000001100200\n%SR", "Unexpected EOF in input file! (3)", ""},
+        {"end without a marker", longLine + "%%SRP0000000001100200\n", "Control data missing in source PDF file!", ""},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        install.write(Unsigned, row.source);
+        const bool ok = SignPdfFile(Signature);
+        EXPECT_EQ(ok, row.message.empty()) << row.id;
+        if (row.message.empty()) {
+            EXPECT_TRUE(boxes.boxes().empty()) << row.id;
+            const std::string out = signedFile();
+            EXPECT_EQ(out.substr(0, row.written.size()), row.written) << row.id;
+            EXPECT_EQ(out.compare(row.written.size(), StyleLine.size(), StyleLine), 0) << row.id;
+        } else {
+            ASSERT_EQ(boxes.boxes().size(), 1u) << row.id;
+            EXPECT_EQ(boxes.boxes()[0].text, row.message) << row.id;
+            EXPECT_EQ(boxes.boxes()[0].caption, "Error") << row.id;
+            if (!row.written.empty()) {
+                EXPECT_EQ(signedFile(), row.written) << row.id;
+            }
+        }
+    }
+}
+
+TEST_F(PdfSign, ControlLineFields) {
+    struct Row {
+        const char* rest;
+        bool accepted;
+        long long base;
+        int boxX;
+        int boxY;
+    };
+    const Row rows[] = {
+        {"0000012345100200", true, 12345, 100, 200},
+        {"000001234510020", true, 12345, 100, 20},
+        {"00000123451002", false, 0, 0, 0},
+    };
+    const SigStrokes origin = {{{0, 0}}};
+    for (const Row& row : rows) {
+        boxes.clear();
+        std::string source = host::MakeHostPdf({});
+        const std::size_t marker = source.find("%SRP");
+        source.replace(marker + 4, source.find('\n', marker) - marker - 4, row.rest);
+        install.write(Unsigned, source);
+        EXPECT_EQ(SignPdfFile(origin), row.accepted) << row.rest;
+        if (!row.accepted) {
+            ASSERT_EQ(boxes.boxes().size(), 1u) << row.rest;
+            EXPECT_EQ(boxes.boxes()[0].text, "Control data missing in source PDF file!");
+            continue;
+        }
+        const std::string block = signatureBlock(row.boxX, row.boxY, origin);
+        const std::string out = signedFile();
+        EXPECT_EQ(out.substr(marker, block.size()), block) << row.rest;
+        EXPECT_NE(out.find("6 0 obj\n" + std::to_string(row.base + static_cast<long long>(block.size())) + "\n"),
+                  std::string::npos)
+            << row.rest;
+    }
+}
+
+TEST_F(PdfSign, LinesAfterTheControlLine) {
+    const std::string pdf = host::MakeHostPdf({});
+    const std::size_t marker = pdf.find("%SRP");
+
+    // Carriage returns from the control line on are dropped.
+    std::string crlf = pdf.substr(0, marker);
+    for (std::size_t i = marker; i < pdf.size(); ++i)
+        crlf += pdf[i] == '\n' ? std::string("\r\n") : std::string(1, pdf[i]);
+    install.write(Unsigned, crlf);
+    ASSERT_TRUE(SignPdfFile(Signature));
+    EXPECT_EQ(signedFile().find('\r', marker), std::string::npos);
+    EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
+
+    // Only a key followed by a blank at the start of its line is replaced; none is added.
+    std::string keys = pdf;
+    keys.replace(keys.find("/ModDate ("), 10, "/ModDate(");
+    const std::size_t producer = keys.find("/Producer ");
+    keys.erase(producer, keys.find('\n', producer) + 1 - producer);
+    install.write(Unsigned, keys);
+    ASSERT_TRUE(SignPdfFile(Signature));
+    const std::string out = signedFile();
+    EXPECT_NE(out.find("\n/ModDate(D:20240115093000-05'00')\n"), std::string::npos);
+    EXPECT_EQ(out.find("/Producer"), std::string::npos);
+    EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
+
+    // A line is read in pieces of 119 characters: a key that starts the second piece counts as the
+    // start of a line.
+    std::string longLine = pdf;
+    const std::string subject = "/Subject (" + std::string(108, 'x') + ")";
+    longLine.insert(longLine.find("/ModDate ("), subject);
+    install.write(Unsigned, longLine);
+    ASSERT_TRUE(SignPdfFile(Signature));
+    EXPECT_NE(signedFile().find("\n" + subject + "/ModDate (D:20110912083015-05'00')\n"), std::string::npos);
+    EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
+}
+
+TEST_F(PdfSign, SourcesCutShort) {
+    const std::string pdf = host::MakeHostPdf({}); // objects 1 to 5 before the control line, 6 and 7 after it
+    const std::size_t table = pdf.rfind("\nxref\n") + 1;
+    const std::size_t entries = pdf.find('\n', table + 5) + 1;
+    struct Row {
+        const char* id;
+        std::string source;
+        std::vector<std::string> texts;
+    };
+    const Row rows[] = {
+        {"no table", pdf.substr(0, table), {"Error reading from input PDF file for update! (X)"}},
+        {"table ends within the kept entries",
+         pdf.substr(0, entries + 3 * 20),
+         {"Error reading from input PDF file for update! (X2)"}},
+        {"table ends within the replaced entries",
+         pdf.substr(0, entries + 7 * 20),
+         {"Error reading from input PDF file for update! (X3)"}},
+        {"no startxref", pdf.substr(0, pdf.rfind("startxref")), {"Error reading from input PDF file for update! (X4)"}},
+        {"lines after the control line missing",
+         "%PDF-1.4\n%SRP0000000001100200\nQ\n",
+         {"Error reading old lines from source file!", "Error reading old lines from source file!",
+          "Error reading from input PDF file for update! (X)"}},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        install.write(Unsigned, row.source);
+        EXPECT_FALSE(SignPdfFile(Signature)) << row.id;
+        EXPECT_EQ(boxes.texts(), row.texts) << row.id;
+        for (const ui::Box& box : boxes.boxes()) {
+            EXPECT_EQ(box.caption, box.text.starts_with("Error reading old") ? "Stylara - Error" : "Error") << row.id;
+            EXPECT_EQ(box.icon(), "error") << row.id;
+        }
+    }
+}
+
+TEST_F(PdfSign, FailedWritesAreReported) {
+    host::PdfOptions options;
+    options.fillerBytes = 3 << 20; // more than one block of the copy
+    install.write(Unsigned, host::MakeHostPdf(options));
+    ASSERT_TRUE(SignPdfFile(Signature));
+    const std::size_t whole = signedFile().size();
+    const std::size_t marker = install.read(Unsigned).find("%SRP");
+
+    // A file size limit makes the disk refuse the rest, as a full disk would.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    const std::size_t limits[] = {1 << 20, marker, marker + 30, whole - 3};
+    for (const std::size_t size : limits) {
+        boxes.clear();
+        rlimit limit = saved;
+        limit.rlim_cur = size;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        EXPECT_FALSE(SignPdfFile(Signature)) << size;
+        setrlimit(RLIMIT_FSIZE, &saved);
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error writing target PDF file!"}) << size;
+    }
+
+    // A device that takes nothing.
+    boxes.clear();
+    std::filesystem::remove(install.native(Signed));
+    std::filesystem::create_symlink("/dev/full", install.native(Signed));
+    EXPECT_FALSE(SignPdfFile(Signature));
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error writing target PDF file!"});
+}
+
+TEST_F(PdfSign, FilesThatCannotBeOpened) {
+    EXPECT_FALSE(SignPdfFile(Signature));
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Local unsigned PDF file is missing!"});
+    EXPECT_TRUE(globals.SignedPdfPath.empty());
+
+    boxes.clear();
+    install.write(Unsigned, host::MakeHostPdf({}));
+    globals.TempDir = "C:\\NoSuchFolder";
+    EXPECT_FALSE(SignPdfFile(Signature));
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error opening target PDF file for update! (1)"});
+    EXPECT_EQ(globals.SignedPdfPath, "C:\\NoSuchFolder\\signed.pdf");
+
+    boxes.clear();
+    EXPECT_EQ(HasControlLine("C:\\NoSuchFolder\\x.pdf"), -1);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error opening target PDF file! (1)"});
+}
+
+TEST(ControlLine, FoundOnlyAsAWholeLine) {
+    TempInstall install;
+    ui::BoxRecorder boxes;
+    const std::string line = "%SRP0000000001100200\n";
+    const std::size_t block = 1 << 20; // the size the file is read in
+    struct Row {
+        const char* id;
+        std::string contents;
+        int expected;
+    };
+    const Row rows[] = {
+        {"first line", line, 1},
+        {"after other lines", "%PDF-1.4\nq\n" + line + "Q\n", 1},
+        {"last line without its line feed", "q\n" + line.substr(0, line.size() - 1), 0},
+        {"inside a line", "q " + line, 0},
+        {"no marker", "%PDF-1.4\n%SR\n%SRp0000000001100200\n", 0},
+        {"at the start of a long line's second piece", std::string(2039, 'a') + line, 1},
+        {"inside a long line's second piece", std::string(2038, 'a') + line, 0},
+        {"across two blocks of the read", std::string(block - 2, '\n') + line, 1},
+        {"piece begun in one block and ended in the next",
+         "\n" + std::string(2039 * 514, 'a') + line.substr(0, 20) + std::string(1000, ' ') + "\n", 1},
+    };
+    for (const Row& row : rows) {
+        install.write("C:\\x.pdf", row.contents);
+        EXPECT_EQ(HasControlLine("C:\\x.pdf"), row.expected) << row.id;
+    }
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+} // namespace
