@@ -4,6 +4,7 @@
 #include "About_form.h"
 #include "Pref_form.h"
 #include "acrobat/Acrobat.h"
+#include "components/AdvPicture.h"
 #include "signing/Adobe_form.h"
 #include "sigplus/SigPlus.h"
 #include "ui/Application.h"
@@ -86,6 +87,7 @@ Tform_config::Tform_config(QWidget* parent) : QWidget(parent)
 
     but_cancel = new QPushButton("Close", this);
     connect(but_cancel, &QPushButton::clicked, this, ui::guarded([this] { but_cancelClick(); }));
+    AdvPicture1 = new TAdvPicture(this);
 }
 
 Tform_config::~Tform_config() = default;

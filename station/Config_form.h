@@ -8,6 +8,7 @@ class QAction;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+class TAdvPicture;
 
 // The main form, never shown: the tray icon with its menu, the request listener and the two
 // connections to the host.
@@ -36,6 +37,7 @@ public:
     net::ClientSocket ClientSocket;
     net::ClientSocket FileSocket;
     QPushButton* but_cancel = nullptr;
+    TAdvPicture* AdvPicture1 = nullptr; // holds no picture, so it draws nothing
 };
 
 extern Tform_config* form_config;

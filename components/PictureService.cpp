@@ -1,0 +1,137 @@
+#include "PictureService.h"
+
+#include "Graphics.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageReader>
+#include <QPainter>
+
+#include <algorithm>
+#include <cstdlib>
+#include <new>
+#include <optional>
+
+namespace {
+
+// The loader's refusal of a picture: CTL_E_INVALIDPICTURE.
+constexpr long InvalidPicture = static_cast<long>(0x800A017CL);
+
+// A picture on screen counts 96 pixels to the inch; 2540 HIMETRIC units make an inch.
+constexpr int ScreenDpi = 96;
+
+class BlockStream : public QBuffer {
+public:
+    explicit BlockStream(QByteArray block) : m_block(std::move(block)) {
+        setBuffer(&m_block);
+        open(QIODevice::ReadOnly);
+    }
+
+private:
+    QByteArray m_block;
+};
+
+class QtPicture : public IPicture {
+public:
+    explicit QtPicture(QImage image) : m_image(std::move(image)) {}
+    int HimetricWidth() const override { return MulDiv(m_image.width(), 2540, ScreenDpi); }
+    int HimetricHeight() const override { return MulDiv(m_image.height(), 2540, ScreenDpi); }
+
+    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc,
+                int cySrc) const override {
+        if (m_image.isNull() || cxSrc == 0 || cySrc == 0 || cx == 0 || cy == 0) return;
+        // Pixel (u, v) lies at HIMETRIC (u * hmW / W, hmH - v * hmH / H), which the source rectangle
+        // maps linearly onto the destination.
+        const double hmWidth = HimetricWidth(), hmHeight = HimetricHeight();
+        const double scaleX = hmWidth / m_image.width() * cx / cxSrc;
+        const double scaleY = -hmHeight / m_image.height() * cy / cySrc;
+        const double moveX = x - double(xSrc) * cx / cxSrc;
+        const double moveY = y + (hmHeight - ySrc) * cy / cySrc;
+        canvas.save();
+        canvas.setClipRect(QRect(std::min(x, x + cx), std::min(y, y + cy), std::abs(cx), std::abs(cy)),
+                           Qt::IntersectClip);
+        canvas.setTransform(QTransform(scaleX, 0, 0, scaleY, moveX, moveY), true);
+        canvas.drawImage(0, 0, m_image);
+        canvas.restore();
+    }
+
+private:
+    QImage m_image;
+};
+
+unsigned byteAt(const QByteArray& data, qsizetype at) {
+    return static_cast<unsigned char>(data[at]);
+}
+
+// The rectangle of a GIF's first image, found by walking its blocks; nothing when the data ends first.
+std::optional<QRect> firstGifImage(const QByteArray& data) {
+    if (data.size() < 13) return std::nullopt;
+    qsizetype at = 13;
+    const unsigned screenFlags = byteAt(data, 10);
+    if (screenFlags & 0x80) at += 3 * (2 << (screenFlags & 7));
+    while (at < data.size()) {
+        const unsigned introducer = byteAt(data, at);
+        if (introducer == 0x2C) {
+            if (at + 9 > data.size()) return std::nullopt;
+            auto word = [&](qsizetype offset) { return int(byteAt(data, offset) | (byteAt(data, offset + 1) << 8)); };
+            return QRect(word(at + 1), word(at + 3), word(at + 5), word(at + 7));
+        }
+        if (introducer != 0x21) return std::nullopt;
+        at += 2;
+        while (at < data.size() && byteAt(data, at) != 0)
+            at += 1 + byteAt(data, at);
+        at += 1;
+    }
+    return std::nullopt;
+}
+
+PictureService standardService;
+PictureService* currentService = nullptr;
+
+} // namespace
+
+bool PictureService::AllocateBlock(qsizetype size, QByteArray& block) {
+    try {
+        block = QByteArray(size, '\0');
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return block.size() == size;
+}
+
+long PictureService::CreateStream(QByteArray block, std::unique_ptr<QIODevice>& stream) {
+    stream = std::make_unique<BlockStream>(std::move(block));
+    return 0;
+}
+
+long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture) {
+    picture.reset();
+    stream.seek(0);
+    QByteArray bytes = stream.read(size);
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    const QByteArray format = reader.format();
+    if (format != "bmp" && format != "gif" && format != "jpeg" && format != "ico" && format != "cur")
+        return InvalidPicture;
+    QImage image;
+    if (!reader.read(&image) || image.isNull()) return InvalidPicture;
+    // Qt composes a GIF's first image into its whole logical screen; the platform's picture is the
+    // image alone, placed by the caller at its position in the screen.
+    if (format == "gif") {
+        if (const std::optional<QRect> first = firstGifImage(bytes)) {
+            const QRect inside = first->intersected(image.rect());
+            if (!inside.isEmpty()) image = image.copy(inside);
+        }
+    }
+    picture = std::make_shared<QtPicture>(std::move(image));
+    return 0;
+}
+
+PictureService& pictureService() {
+    return currentService ? *currentService : standardService;
+}
+
+void setPictureService(PictureService* service) {
+    currentService = service;
+}

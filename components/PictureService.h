@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QByteArray>
+
+#include <memory>
+
+class QIODevice;
+class QPainter;
+
+// A decoded picture, as the platform's picture object offers it.
+class IPicture {
+public:
+    virtual ~IPicture() = default;
+    // The size in HIMETRIC units (hundredths of a millimetre).
+    virtual int HimetricWidth() const = 0;
+    virtual int HimetricHeight() const = 0;
+    // Draws the source rectangle (HIMETRIC units, y growing upwards) into the destination rectangle
+    // (x, y, cx, cy) of the canvas; callers pass the bottom edge and a negative height to draw it upright.
+    virtual void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc,
+                        int cySrc) const = 0;
+};
+
+// The platform's picture service: a memory block, a stream on it, and the picture loader. This one
+// decodes through Qt's image readers, limited to the formats the platform loader takes that Qt reads:
+// BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR. Metafiles do not
+// decode. Tests derive from it to watch or refuse the calls.
+class PictureService {
+public:
+    virtual ~PictureService() = default;
+    // GlobalAlloc: a zero-filled block of the size, false when there is no memory for it.
+    virtual bool AllocateBlock(qsizetype size, QByteArray& block);
+    // CreateStreamOnHGlobal: the stream takes the block over; 0 on success.
+    virtual long CreateStream(QByteArray block, std::unique_ptr<QIODevice>& stream);
+    // OleLoadPicture: decodes size bytes of the stream from its start; 0 on success.
+    virtual long LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture);
+};
+
+PictureService& pictureService();
+// Puts another service in place (tests); nullptr brings back the standard one.
+void setPictureService(PictureService* service);

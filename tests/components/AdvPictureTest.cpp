@@ -1,0 +1,403 @@
+#include "components/AdvPicture.h"
+#include "GifFixture.h"
+#include "Render.h"
+#include "TestSupport.h"
+#include "components/PictureService.h"
+#include "components/aniicon.h"
+#include "ui/MessageBox.h"
+#include "win/LibraryError.h"
+
+#include <QBuffer>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void load(TIPicture& picture, QByteArray bytes) {
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::ReadOnly);
+    picture.LoadFromStream(&stream);
+}
+
+std::string loadError(TIPicture& picture, const QByteArray& bytes) {
+    try {
+        load(picture, bytes);
+    } catch (const win::LibraryError& error) {
+        return error.what();
+    }
+    return "";
+}
+
+QByteArray savedBytes(const TIPicture& picture) {
+    QByteArray bytes;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::WriteOnly);
+    picture.SaveToStream(&stream);
+    return bytes;
+}
+
+// A 40 x 20 bitmap, red above and blue below, so that a picture drawn upside down shows.
+QByteArray twoBandBitmap() {
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    for (int y = 10; y < 20; ++y)
+        for (int x = 0; x < 40; ++x)
+            image.setPixelColor(x, y, Qt::blue);
+    QByteArray bytes;
+    QBuffer stream(&bytes);
+    stream.open(QIODevice::WriteOnly);
+    image.save(&stream, "BMP");
+    return bytes;
+}
+
+// Red, then a smaller green frame inside it, then blue, each left in place by the next.
+const QByteArray ThreeFrames = gif::build(
+    "GIF89a", 8, 6, {{0, 0, 8, 6, 1, 5, 0, false}, {2, 2, 4, 3, 2, 7, 2, true}, {0, 0, 8, 6, 3, 9, 1, false}});
+const qsizetype BeforeFirstFrame = gif::prefix("GIF89a", 8, 6).size();
+
+// Watches what the picture service is handed and refuses a step when told to.
+class WatchingService : public PictureService {
+public:
+    enum Refusal { None, Allocation, StreamFailed, NoStream, LoaderRefused, NoPicture };
+    Refusal refuse = None;
+    QByteArray block;
+    qint64 size = -1;
+
+    bool AllocateBlock(qsizetype bytes, QByteArray& into) override {
+        return refuse != Allocation && PictureService::AllocateBlock(bytes, into);
+    }
+    long CreateStream(QByteArray handed, std::unique_ptr<QIODevice>& stream) override {
+        block = handed;
+        if (refuse == StreamFailed) return -1;
+        if (refuse == NoStream) return 0;
+        return PictureService::CreateStream(handed, stream);
+    }
+    long LoadPicture(QIODevice& stream, qint64 bytes, std::shared_ptr<IPicture>& picture) override {
+        size = bytes;
+        if (refuse == LoaderRefused) return 1;
+        if (refuse == NoPicture) return 0;
+        return PictureService::LoadPicture(stream, bytes, picture);
+    }
+};
+
+struct ServiceInPlace {
+    WatchingService service;
+    ServiceInPlace() { setPictureService(&service); }
+    ~ServiceInPlace() { setPictureService(nullptr); }
+};
+
+} // namespace
+
+TEST(AdvPicture, PositionsAndStretchModes) {
+    struct Row {
+        const char* id;
+        int side;
+        TPicturePosition position;
+        TStretchMode mode;
+        QRect expected;
+    };
+    const std::vector<Row> rows = {
+        {"top left", 100, bpTopLeft, smNever, {0, 0, 40, 20}},
+        {"top left, shrink never enlarges", 100, bpTopLeft, smShrink, {0, 0, 40, 20}},
+        {"top right", 100, bpTopRight, smNever, {60, 0, 40, 20}},
+        {"top right, shrink", 100, bpTopRight, smShrink, {60, 0, 40, 20}},
+        {"bottom left", 100, bpBottomLeft, smNever, {0, 80, 40, 20}},
+        {"bottom right, shrink", 100, bpBottomRight, smShrink, {60, 80, 40, 20}},
+        {"centre", 100, bpCenter, smNever, {30, 40, 40, 20}},
+        {"centre, shrink", 100, bpCenter, smShrink, {30, 40, 40, 20}},
+        {"stretched", 100, bpStretched, smNever, {0, 0, 100, 100}},
+        {"stretched with aspect enlarges", 100, bpStretchedWithAspect, smNever, {0, 0, 100, 50}},
+        {"small: top left", 30, bpTopLeft, smNever, {0, 0, 30, 20}},
+        {"small: top left, shrink", 30, bpTopLeft, smShrink, {0, 0, 30, 15}},
+        {"small: top right", 30, bpTopRight, smNever, {0, 0, 30, 20}},
+        {"small: top right, shrink", 30, bpTopRight, smShrink, {0, 0, 30, 15}},
+        {"small: bottom left", 30, bpBottomLeft, smNever, {0, 10, 30, 20}},
+        {"small: bottom left, shrink", 30, bpBottomLeft, smShrink, {0, 15, 30, 15}},
+        {"small: bottom right", 30, bpBottomRight, smNever, {0, 10, 30, 20}},
+        {"small: bottom right, shrink", 30, bpBottomRight, smShrink, {0, 15, 30, 15}},
+        {"small: centre", 30, bpCenter, smNever, {0, 5, 30, 20}},
+        {"small: centre, shrink", 30, bpCenter, smShrink, {0, 7, 30, 15}},
+        {"small: stretched", 30, bpStretched, smShrink, {0, 0, 30, 30}},
+        {"small: stretched with aspect", 30, bpStretchedWithAspect, smNever, {0, 0, 30, 15}},
+    };
+    const QByteArray bitmap = twoBandBitmap();
+    for (const Row& row : rows) {
+        TAdvPicture control;
+        control.resize(row.side, row.side);
+        load(*control.Picture(), bitmap);
+        control.SetPicturePosition(row.position);
+        control.SetStretchMode(row.mode);
+        const QImage image = rendered(control);
+        const QRect box = paintedBox(image);
+        EXPECT_EQ(box, row.expected) << row.id;
+        if (box.isValid()) {
+            EXPECT_EQ(at(image, box.left(), box.top()), QColor(Qt::red)) << row.id << ": upright";
+            EXPECT_EQ(at(image, box.right(), box.bottom()), QColor(Qt::blue)) << row.id << ": upright";
+        }
+    }
+}
+
+TEST(AdvPicture, TilesFromTheTopLeftCorner) {
+    TAdvPicture control;
+    load(*control.Picture(), twoBandBitmap());
+    control.SetPicturePosition(bpTiled);
+    const QImage image = rendered(control);
+    EXPECT_EQ(paintedBox(image), QRect(0, 0, 100, 100));
+    EXPECT_EQ(at(image, 0, 19), QColor(Qt::blue));
+    EXPECT_EQ(at(image, 0, 20), QColor(Qt::red)) << "the second row starts at the picture's height";
+    EXPECT_EQ(at(image, 40, 0), QColor(Qt::red)) << "the second column at its width";
+    EXPECT_EQ(at(image, 99, 99), QColor(Qt::blue));
+}
+
+TEST(AdvPicture, SignatureAndFrameCount) {
+    struct Row {
+        const char* id;
+        QByteArray bytes;
+        bool gif;
+        int frames;
+    };
+    const std::vector<Row> rows = {
+        {"GIF89a with three frames", ThreeFrames, true, 3},
+        {"GIF87a has no frame markers", gif::build("GIF87a", 5, 5, {{0, 0, 5, 5, 2, 0, 0, false, false}}), true, 0},
+        {"signature in lower case", QByteArray("gif89a") + ThreeFrames.mid(6), false, -1},
+        {"four bytes only", QByteArray("GIF8"), false, -1},
+        {"a bitmap", twoBandBitmap(), false, -1},
+    };
+    for (const Row& row : rows) {
+        TIPicture picture;
+        loadError(picture, row.bytes);
+        EXPECT_EQ(picture.IsGIFFile(), row.gif) << row.id;
+        EXPECT_EQ(picture.GetFrameCount(), row.frames) << row.id;
+        EXPECT_EQ(picture.GetFrameCount(), row.frames) << row.id << ", asked again";
+    }
+
+    TIPicture picture;
+    load(picture, ThreeFrames);
+    EXPECT_EQ(picture.GetFrameCount(), 3);
+    load(picture, gif::build("GIF89a", 2, 2, {{0, 0, 2, 2, 1, 1}, {0, 0, 2, 2, 2, 1}}));
+    EXPECT_EQ(picture.GetFrameCount(), 2) << "new bytes are counted anew";
+}
+
+TEST(AdvPicture, FrameTimeAndDisposal) {
+    TIPicture picture;
+    load(picture, ThreeFrames);
+    struct Row {
+        int frame;
+        int delay;
+        int disposal;
+        bool transparent;
+    };
+    const std::vector<Row> rows = {{1, 5, 0, false}, {2, 7, 2, true}, {3, 9, 1, false}, {4, -1, 1, false}};
+    for (const Row& row : rows) {
+        EXPECT_EQ(picture.GetFrameTime(row.frame), row.delay) << "frame " << row.frame;
+        EXPECT_EQ(picture.FrameDisposal, row.disposal) << "frame " << row.frame << " (no marker keeps the last)";
+        EXPECT_EQ(picture.FrameTransparent, row.transparent) << "frame " << row.frame;
+    }
+}
+
+TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
+    ServiceInPlace watched;
+    TIPicture picture;
+    load(picture, ThreeFrames);
+    const qsizetype second = BeforeFirstFrame + gif::frame({0, 0, 8, 6, 1, 5, 0}).size();
+
+    picture.SetFrame(2);
+    const QByteArray cut = ThreeFrames.left(BeforeFirstFrame) + ThreeFrames.mid(second);
+    EXPECT_EQ(watched.service.block, cut + QByteArray(ThreeFrames.size() - cut.size(), '\0'));
+    EXPECT_EQ(watched.service.size, ThreeFrames.size()) << "the loader is told the whole file's length";
+    EXPECT_EQ(QRect(picture.FrameLeft, picture.FrameTop, picture.FrameWidth, picture.FrameHeight), QRect(2, 2, 4, 3));
+    EXPECT_EQ(QSize(picture.ScreenWidth, picture.ScreenHeight), QSize(8, 6));
+    EXPECT_EQ(QSize(picture.GetWidth(), picture.GetHeight()), QSize(4, 3)) << "the frame's own size";
+    EXPECT_EQ(QSize(picture.GetMaxWidth(), picture.GetMaxHeight()), QSize(8, 6));
+
+    for (int whole : {0, 1}) {
+        picture.SetFrame(whole);
+        EXPECT_EQ(watched.service.block, ThreeFrames) << "frame " << whole;
+    }
+
+    try {
+        picture.SetFrame(4);
+        ADD_FAILURE() << "a GIF without an image must not load";
+    } catch (const win::LibraryError& error) {
+        EXPECT_STREQ(error.what(), "Could not load image. Invalid format");
+    }
+    EXPECT_EQ(watched.service.block,
+              ThreeFrames.left(BeforeFirstFrame) + QByteArray(ThreeFrames.size() - BeforeFirstFrame, '\0'));
+    EXPECT_EQ(picture.GetWidth(), 0) << "a refused load leaves no picture";
+}
+
+TEST(AdvPicture, LoaderErrors) {
+    struct Row {
+        WatchingService::Refusal refusal;
+        const char* message;
+        bool previousStays;
+    };
+    const std::vector<Row> rows = {
+        {WatchingService::Allocation, "Could not allocate memory for image", true},
+        {WatchingService::StreamFailed, "Could not create image stream", true},
+        {WatchingService::NoStream, "Empty image stream created", true},
+        {WatchingService::LoaderRefused, "Could not load image. Invalid format", false},
+        {WatchingService::NoPicture, "Could not load image", false},
+    };
+    ServiceInPlace watched;
+    for (const Row& row : rows) {
+        TIPicture picture;
+        load(picture, twoBandBitmap());
+        watched.service.refuse = row.refusal;
+        try {
+            picture.SetFrame(1);
+            ADD_FAILURE() << row.message << ": nothing raised";
+        } catch (const win::LibraryError& error) {
+            EXPECT_STREQ(error.what(), row.message);
+        }
+        EXPECT_EQ(picture.GetWidth() == 40, row.previousStays) << row.message;
+        watched.service.refuse = WatchingService::None;
+    }
+
+    TIPicture picture;
+    EXPECT_EQ(loadError(picture, "not a picture at all"), "Could not load image. Invalid format");
+}
+
+TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes) {
+    // Every cut of the file, loaded and asked for every frame: errors are the loader's, never a read past.
+    for (qsizetype length = 0; length <= ThreeFrames.size(); ++length) {
+        TIPicture picture;
+        loadError(picture, ThreeFrames.left(length));
+        EXPECT_LE(picture.GetFrameCount(), 3);
+        for (int frame = 0; frame <= 4; ++frame) {
+            picture.GetFrameTime(frame);
+            try {
+                picture.SetFrame(frame);
+            } catch (const win::LibraryError&) {
+            }
+        }
+    }
+
+    // A marker at the very end: the image descriptor's fields past the end read as 0.
+    TIPicture picture;
+    const QByteArray marker("\x21\xF9\x04\x00\x05\x00\x00\x00\x2C\x07", 10);
+    loadError(picture, gif::prefix("GIF89a", 8, 6) + marker);
+    EXPECT_EQ(picture.GetFrameCount(), 1);
+    EXPECT_EQ(picture.GetFrameTime(1), 5);
+    EXPECT_EQ(picture.FrameLeft, 7);
+    EXPECT_EQ(picture.FrameTop, 0);
+}
+
+TEST(AdvPicture, LoadFromFileAndURL) {
+    testing_support::TempInstall install;
+    install.write("C:\\pics\\three.gif", ThreeFrames.toStdString());
+    install.write("C:\\pics\\junk.gif", "GIF89a and nothing a loader takes");
+    struct Row {
+        const char* url;
+        bool loads;
+        const char* sourceUrl;
+    };
+    const std::vector<Row> rows = {
+        {"file://C:\\pics\\three.gif", true, "file://C:\\pics\\three.gif"},
+        {"FiLe://C:\\pics\\three.gif", true, "FiLe://C:\\pics\\three.gif"},
+        {"file://C:\\pics\\missing.gif", false, "file://C:\\pics\\missing.gif"},
+        {"file://C:\\pics\\junk.gif", false, "file://C:\\pics\\junk.gif"},
+        {"res://", false, "res://"},
+        {"res://nothing-by-that-name", false, "res://nothing-by-that-name"},
+        {"http://host/three.gif", false, ""},
+    };
+    for (const Row& row : rows) {
+        TIPicture picture;
+        std::vector<std::string> events;
+        picture.OnClear = [&] { events.push_back("clear"); };
+        picture.OnChange = [&] { events.push_back("change"); };
+        picture.LoadFromURL(row.url);
+        EXPECT_EQ(!picture.GetEmpty(), row.loads) << row.url;
+        EXPECT_EQ(picture.SourceUrl, row.sourceUrl) << row.url;
+        const std::vector<std::string> expectedEvents =
+            row.loads ? std::vector<std::string>{"clear", "change"} : std::vector<std::string>{};
+        EXPECT_EQ(events, expectedEvents) << row.url;
+        EXPECT_EQ(savedBytes(picture), row.loads ? ThreeFrames : QByteArray()) << row.url << ": the bytes as loaded";
+    }
+}
+
+TEST(AdvPicture, Assign) {
+    TIPicture source;
+    load(source, twoBandBitmap());
+
+    TIPicture picture;
+    std::vector<std::string> events;
+    picture.OnClear = [&] { events.push_back("clear"); };
+    picture.OnChange = [&] { events.push_back("change"); };
+    picture.Assign(&source);
+    EXPECT_FALSE(picture.GetEmpty());
+    EXPECT_EQ(picture.GetWidth(), 40);
+    EXPECT_EQ(savedBytes(picture), savedBytes(source));
+
+    TAniIconFile otherKind;
+    picture.Assign(&otherKind);
+    EXPECT_TRUE(picture.GetEmpty()) << "a graphic of another class leaves the picture empty, without an error";
+    EXPECT_EQ(picture.GetWidth(), 0);
+
+    picture.Assign(nullptr);
+    EXPECT_TRUE(savedBytes(picture).isEmpty());
+    EXPECT_EQ(events, (std::vector<std::string>{"change", "change", "clear"}));
+}
+
+TEST(AdvPicture, AnimatesAGifFrameOverFrame) {
+    QWidget form;
+    form.resize(40, 40);
+    auto* control = new TAdvPicture(&form);
+    control->resize(8, 6);
+    form.show();
+    EXPECT_EQ(control->GetVersion(), "1.3.0.0");
+    control->SetVersion("9.9");
+    EXPECT_EQ(control->GetVersion(), "1.3.0.0");
+
+    // The green frame has no delay of its own; it must not stop the animation.
+    load(*control->Picture(),
+         gif::build("GIF89a", 8, 6, {{0, 0, 8, 6, 1, 2, 1}, {2, 2, 4, 3, 2, 0, 1}, {0, 0, 8, 6, 3, 2, 1}}));
+    ASSERT_TRUE(control->IsAnimated());
+    struct Seen {
+        int frame;
+        QColor corner, inside;
+    };
+    std::vector<Seen> seen;
+    control->OnFrameChange = [&] {
+        const QImage image = rendered(*control);
+        seen.push_back({control->Picture()->Frame(), at(image, 0, 0), at(image, 3, 3)});
+    };
+    control->SetAnimate(true);
+    ASSERT_NE(control->TimerWindow(), nullptr);
+    EXPECT_EQ(control->TimerWindow()->parentWidget(), &form);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return seen.size() >= 5; }, 3000));
+    control->SetAnimate(false);
+    EXPECT_EQ(control->TimerWindow(), nullptr);
+
+    ASSERT_GE(seen.size(), 5u);
+    const std::vector<int> order = {seen[0].frame, seen[1].frame, seen[2].frame, seen[3].frame, seen[4].frame};
+    EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 1, 2}));
+    EXPECT_EQ(seen[0].corner, QColor(Qt::red));
+    EXPECT_EQ(seen[1].corner, QColor(Qt::red)) << "the small frame is drawn over the one before";
+    EXPECT_EQ(seen[1].inside, QColor(Qt::green));
+    EXPECT_EQ(seen[2].corner, QColor(Qt::blue));
+}
+
+TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError) {
+    ServiceInPlace watched;
+    ui::BoxRecorder boxes;
+    QWidget form;
+    auto* control = new TAdvPicture(&form);
+    form.show();
+    load(*control->Picture(), ThreeFrames);
+    watched.service.refuse = WatchingService::LoaderRefused;
+    control->SetAnimate(true);
+    testing_support::waitUntil([] { return false; }, 150);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Could not load image. Invalid format."});
+    EXPECT_FALSE(control->IsAnimated());
+}
+
+TEST(AdvPicture, NoTimerWhileDesigning) {
+    QWidget form;
+    auto* control = new TAdvPicture(&form);
+    control->SetDesigning(true);
+    control->SetAnimate(true);
+    EXPECT_TRUE(control->Animate());
+    EXPECT_EQ(control->TimerWindow(), nullptr);
+}
