@@ -1,5 +1,7 @@
 #include "PenStream.h"
 
+#include "ui/Application.h"
+
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSocketNotifier>
@@ -22,7 +24,7 @@ PenStream::PenStream(const QString& path, QObject* parent) : QObject(parent) {
         m_fifo = ::open(native.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
         if (m_fifo >= 0) {
             m_notifier = new QSocketNotifier(m_fifo, QSocketNotifier::Read, this);
-            connect(m_notifier, &QSocketNotifier::activated, this, [this] { readFifo(); });
+            connect(m_notifier, &QSocketNotifier::activated, this, ui::guarded([this] { readFifo(); }));
         }
     } else if (!exists || S_ISSOCK(info.st_mode)) {
         QLocalServer::removeServer(path); // a socket left by an earlier run
@@ -31,14 +33,14 @@ PenStream::PenStream(const QString& path, QObject* parent) : QObject(parent) {
             delete m_server;
             m_server = nullptr;
         } else {
-            connect(m_server, &QLocalServer::newConnection, this, [this] {
-                while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-                    auto pending = std::make_shared<QByteArray>();
-                    connect(socket, &QLocalSocket::readyRead, this,
-                            [this, socket, pending] { take(socket->readAll(), *pending); });
-                    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
-                }
-            });
+            connect(m_server, &QLocalServer::newConnection, this, ui::guarded([this] {
+                        while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+                            auto pending = std::make_shared<QByteArray>();
+                            connect(socket, &QLocalSocket::readyRead, this,
+                                    ui::guarded([this, socket, pending] { take(socket->readAll(), *pending); }));
+                            connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+                        }
+                    }));
         }
     }
     if (!isOpen()) std::fprintf(stderr, "STYLARA_PEN: cannot read pen input from %s\n", native.constData());

@@ -38,7 +38,8 @@ double span(short start, short stop) {
 TSigPlus::TSigPlus(QWidget* parent) : QWidget(parent) {
     m_captureWindow = QRect(0, 0, sigplus::Lcd::Width, sigplus::Lcd::Height);
     m_virtualPad = std::make_unique<sigplus::VirtualPad>(m_lcd);
-    m_virtualPad->setWindowTitle(QString::fromStdString("Stylara pad - " + TabletModel()));
+    const std::string model = TabletModel();
+    m_virtualPad->setWindowTitle(QString::fromStdString(model.empty() ? "Stylara pad" : "Stylara pad - " + model));
     connect(m_virtualPad.get(), &sigplus::VirtualPad::penPressed, this,
             ui::guarded([this](QPointF point) { penDown(point); }));
     connect(m_virtualPad.get(), &sigplus::VirtualPad::penMoved, this,
@@ -257,9 +258,14 @@ void TSigPlus::paintEvent(QPaintEvent*) {
     const double scaleX = width() / span(0, TabletLogicalXSize);
     const double scaleY = height() / span(0, TabletLogicalYSize);
     for (const sigplus::Stroke& stroke : m_strokes) {
-        QPainterPath path(QPointF(stroke.front().x() * scaleX, stroke.front().y() * scaleY));
-        for (const QPoint& point : stroke)
-            path.lineTo(point.x() * scaleX, point.y() * scaleY);
+        const QPointF first(stroke.front().x() * scaleX, stroke.front().y() * scaleY);
+        if (stroke.size() == 1) {
+            painter.drawPoint(first);
+            continue;
+        }
+        QPainterPath path(first);
+        for (size_t i = 1; i < stroke.size(); ++i)
+            path.lineTo(stroke[i].x() * scaleX, stroke[i].y() * scaleY);
         painter.drawPath(path);
     }
 }
