@@ -1,5 +1,10 @@
 #pragma once
 
-// Pad screens. This first cut answers as a station with a supported pad and no screen to draw.
+// Pad screens: the model check at start, the reset of the pad's capture settings, the idle screen,
+// the approval and signing screens with their hot spots, and the one-line pad message. Everything is
+// drawn on the signing window's pad control.
 bool CheckTabletModel();
+void ResetTablet();
 void ShowTabletWelcome(bool first);
+void ShowTabletMessage();
+void PrepareTablet();

@@ -8,6 +8,10 @@
 #include "signing/Adobe_form.h"
 #include "signing/Images_form.h"
 #include "signing/Waiting_form.h"
+#include "sigplus/SigPlus.h"
+#include "ui/Application.h"
+
+#include <QSystemTrayIcon>
 
 #include <memory>
 
@@ -34,6 +38,14 @@ void CreateForms()
     form_config = forms.config.get();
     forms.adobe = std::make_unique<Tform_adobe>();
     form_adobe = forms.adobe.get();
+    // A desktop without a system tray offers the tray's menu on the virtual pad instead.
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        QWidget* pad = form_adobe->SigPlus1->virtualPad();
+        QObject::connect(pad, &QWidget::customContextMenuRequested, form_config, ui::guarded([pad](QPoint at) {
+                             const QPoint screen = pad->mapToGlobal(at);
+                             form_config->trayiconMouseDown(Qt::RightButton, screen.x(), screen.y());
+                         }));
+    }
     forms.loading = std::make_unique<Tform_loading>();
     form_loading = forms.loading.get();
     forms.images = std::make_unique<Tform_images>();

@@ -31,6 +31,7 @@ TempInstall::TempInstall(const std::string& registeredDir)
     }
     writeRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Stylara]\r\n\"Dir\"=\"" + escaped +
                   "\"\r\n");
+    write("C:\\windows\\SigPlus.ini", "[Tablet]\r\nTabletModel=SigLiteLCD1X5\r\n");
 }
 
 TempInstall::~TempInstall()

@@ -8,7 +8,8 @@
 namespace testing_support {
 
 // A private installation for one test: its own drives root, registry file and runtime folder, with
-// "C:\Stylara" registered as the installation directory and its Temp folder made.
+// "C:\Stylara" registered as the installation directory, its Temp folder made and the pad driver's
+// "C:\windows\SigPlus.ini" naming the emulated model, as the installer leaves them.
 class TempInstall {
 public:
     explicit TempInstall(const std::string& registeredDir = "C:\\Stylara");
