@@ -22,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
@@ -61,6 +62,7 @@ QPushButton* glyphButton(QWidget* parent, const char* caption, QStyle::StandardP
 Tform_adobe::Tform_adobe(QWidget* parent) : QMainWindow(parent) {
     setWindowTitle("Norvane Stylara");
     CreateParams();
+    setFont(formFont("MS Sans Serif", "Liberation Sans", 11));
 
     auto* client = new QWidget(this);
     auto* layout = new QVBoxLayout(client);
@@ -169,6 +171,8 @@ void Tform_adobe::SetStatusText(const std::string& text) {
 
 void Tform_adobe::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
+    // Where no window manager maximises the window, it takes the screen's work area itself.
+    if (isMaximized() && screen() && !event->spontaneous()) setGeometry(screen()->availableGeometry());
     runHandler([this] { FormShow(); });
 }
 

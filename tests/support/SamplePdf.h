@@ -5,6 +5,7 @@
 #include <QPdfWriter>
 #include <QString>
 
+#include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -31,6 +32,39 @@ inline void writeSamplePdf(const std::string& nativePath, const std::vector<std:
         }
         painter.fillRect(40, 300, 300, 36 * static_cast<int>(page + 1), Qt::black);
     }
+}
+
+// A one-page PDF written by hand in the plain style of the host's documents: PDF 1.4, Helvetica text
+// lines from the top of a letter page, and the signature box as a rectangle near the bottom.
+inline std::string handWrittenPdf(const std::vector<std::string>& lines) {
+    std::string content = "BT /F1 14 Tf 72 740 Td 18 TL\n";
+    for (const std::string& line : lines)
+        content += "(" + line + ") Tj T*\n";
+    content += "ET\n2 w 72 100 216 54 re S\n";
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
+        "/Contents 4 0 R >>",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    };
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<size_t> offsets;
+    for (size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const size_t xref = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (size_t offset : offsets) {
+        char entry[24];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(xref) + "\n%%EOF\n";
+    return pdf;
 }
 
 // The height of the black bar of a rendered sample page, as a share of the page's height.
