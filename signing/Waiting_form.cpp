@@ -21,6 +21,10 @@ Tform_waiting::Tform_waiting(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Stylara");
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
     setFixedSize(186, 134);
+    QFont formFont;
+    formFont.setFamilies({"MS Sans Serif", "Liberation Sans"});
+    formFont.setPixelSize(11);
+    setFont(formFont);
     setAutoFillBackground(true);
     QPalette black = palette();
     black.setColor(QPalette::Window, Qt::black);
@@ -52,6 +56,7 @@ Tform_waiting::Tform_waiting(QWidget* parent) : QDialog(parent) {
     font.setFamilies({"Arial Monospaced", "Liberation Mono"});
     font.setPixelSize(13);
     memo->setFont(font);
+    memo->document()->setDocumentMargin(1);
 
     but_cancel = new QPushButton("Cancel Document", Panel1);
     but_cancel->setGeometry(44, 100, 100, 20);
@@ -80,6 +85,7 @@ void Tform_waiting::FormShow() {
     memo->clear();
     for (const std::string& line : globals.ApprovalLines)
         memo->appendPlainText(QString::fromLocal8Bit((" " + line).c_str()));
+    memo->moveCursor(QTextCursor::Start);
     BringWindowToFront(this);
     lab_text->setFocus();
     form_adobe->but_print->setEnabled(false);

@@ -15,6 +15,10 @@ Tform_loading::Tform_loading(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Norvane Stylara");
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowStaysOnTopHint);
     setFixedSize(260, 47);
+    QFont formFont;
+    formFont.setFamilies({"MS Sans Serif", "Liberation Sans"});
+    formFont.setPixelSize(11);
+    setFont(formFont);
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
     panel->setGeometry(0, 0, 260, 47);
