@@ -6,6 +6,7 @@
 #include "Sig_view.h"
 #include "Waiting_form.h"
 #include "acrobat/Acrobat.h"
+#include "components/GradientLabel.h"
 #include "sigplus/SigPlus.h"
 #include "station/About_form.h"
 #include "station/Config_form.h"
@@ -42,13 +43,22 @@ QFont formFont(const char* family, const char* standIn, int pixels) {
     return font;
 }
 
-QLabel* instruction(QWidget* parent, const char* caption, QRect place) {
-    auto* label = new QLabel(caption, parent);
+// One of the three instruction labels: sky blue fading to white, text at the top.
+TGradientLabel* instruction(QWidget* parent, const char* caption, QRect place)
+{
+    auto* label = new TGradientLabel(parent);
     label->setGeometry(place);
+    label->SetColor(0xF0CAA6); // sky blue
+    label->SetColorTo(0xFFFFFF);
+    label->SetGradientType(gtFullHorizontal);
+    label->SetOrientation(goHorizontal);
+    label->SetVAlignment(vaTop);
+    label->SetEllipsType(etNone);
+    label->SetIndent(0);
+    label->SetLineWidth(2);
+    label->SetTransparentText(false);
     label->setFont(formFont("MS Sans Serif", "Liberation Sans", 13));
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label->setStyleSheet(
-        QString("background: qlineargradient(x1:0, y1:0, x2:1, y2:0, stop:0 %1, stop:1 white);").arg(skyBlue.name()));
+    label->SetCaption(caption);
     return label;
 }
 
@@ -80,12 +90,12 @@ Tform_adobe::Tform_adobe(QWidget* parent) : QMainWindow(parent) {
     QFont bold = GradientLabel1->font();
     bold.setBold(true);
     GradientLabel1->setFont(bold);
-    GradientLabel1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    GradientLabel1->SetAlignment(taCenter);
     GradientLabel2 = instruction(Panel3, " Review the document below carefully.", QRect(4, 30, 270, 17));
     GradientLabel3 = instruction(
         Panel3, " If it is accurate and complete, sign your name  on the signature tablet and touch \"OK\".",
         QRect(4, 54, 270, 37));
-    GradientLabel3->setWordWrap(true);
+    GradientLabel3->SetWordWrap(true);
     // The title's gradient lies behind the two lines of text.
     GradientLabel1->lower();
 
@@ -147,6 +157,7 @@ Tform_adobe::Tform_adobe(QWidget* parent) : QMainWindow(parent) {
     connect(Exit1, &QAction::triggered, this, guarded([this] { Exit1Click(); }));
     connect(About1, &QAction::triggered, this, guarded([this] { About1Click(); }));
     connect(Panel1, &Panel::resized, this, guarded([this] { Panel1Resize(); }));
+    connect(SigPlus1, &TSigPlus::OnPenDown, this, guarded([this] { SigPlus1PenDown(); }));
 
     resize(632, 424 + MainMenu1->sizeHint().height());
     if (const QScreen* screen = QGuiApplication::primaryScreen())

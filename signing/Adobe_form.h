@@ -16,6 +16,7 @@ class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
+class TGradientLabel;
 class TSigPlus;
 
 // The full-screen signing window: the document (the PDF view or the text), the instructions, the
@@ -49,9 +50,9 @@ public:
     // Top panel
     Panel* pan_top = nullptr;
     Panel* Panel3 = nullptr;
-    QLabel* GradientLabel1 = nullptr;
-    QLabel* GradientLabel2 = nullptr;
-    QLabel* GradientLabel3 = nullptr;
+    TGradientLabel* GradientLabel1 = nullptr;
+    TGradientLabel* GradientLabel2 = nullptr;
+    TGradientLabel* GradientLabel3 = nullptr;
     QPushButton* but_print = nullptr;
     QPushButton* but_save = nullptr;
     QPushButton* but_cancel = nullptr;
