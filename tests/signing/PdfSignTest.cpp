@@ -10,9 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
-#include <sys/resource.h>
 
 using testing_support::TempInstall;
 
@@ -354,17 +352,13 @@ TEST_F(PdfSign, FailedWritesAreReported) {
     const std::size_t marker = install.read(Unsigned).find("%SRP");
 
     // A file size limit makes the disk refuse the rest, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
     const std::size_t limits[] = {1 << 20, marker, marker + 30, whole - 3};
     for (const std::size_t size : limits) {
         boxes.clear();
-        rlimit limit = saved;
-        limit.rlim_cur = size;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        EXPECT_FALSE(SignPdfFile(Signature)) << size;
-        setrlimit(RLIMIT_FSIZE, &saved);
+        {
+            testing_support::FileSizeLimit limit(size);
+            EXPECT_FALSE(SignPdfFile(Signature)) << size;
+        }
         EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error writing target PDF file!"}) << size;
     }
 

@@ -2,8 +2,6 @@
 #include "station/Init.h"
 #include "win/LibraryError.h"
 
-#include <csignal>
-#include <sys/resource.h>
 
 class Init : public StationFixture {
 protected:
@@ -135,20 +133,14 @@ TEST_F(Init, RefusedWriteStopsAtThatKey)
 {
     useInstallation();
     globals.TextSize = 11;
-    // The disk takes the file up to BOLD (60 bytes) and refuses it once SIZE is added.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = 60;
-    setrlimit(RLIMIT_FSIZE, &limit);
     std::string error;
     try {
+        // The disk takes the file up to BOLD (60 bytes) and refuses it once SIZE is added.
+        testing_support::FileSizeLimit limit(60);
         SaveSettings();
     } catch (const win::LibraryError& e) {
         error = e.what();
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(error, "Unable to write to C:\\Stylara\\tablet.ini");
     const std::string file = install.read("C:\\Stylara\\tablet.ini");
     EXPECT_NE(file.find("BOLD=0"), std::string::npos);

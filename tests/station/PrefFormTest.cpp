@@ -13,8 +13,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 const char* const iniPath = "C:\\Stylara\\tablet.ini";
@@ -210,14 +208,10 @@ TEST_F(PrefForm, RefusedSaveKeepsTheDialogOpen)
 {
     open();
     typeInto(pref->ed_lines, "70");
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = 40;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    QTest::mouseClick(pref->but_ok, Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &saved);
+    {
+        testing_support::FileSizeLimit limit(40);
+        QTest::mouseClick(pref->but_ok, Qt::LeftButton);
+    }
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to write to C:\\Stylara\\tablet.ini."});
     EXPECT_EQ(globals.LinesPerPage, 70) << "the members were set before the save";
     EXPECT_TRUE(pref->isVisible());

@@ -8,8 +8,6 @@
 #include <QPushButton>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 const char* const plistPath = "C:\\Stylara\\plist";
@@ -231,14 +229,10 @@ TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
 
     // A disk that takes only part of the list: reported, not taken for a success.
     boxes.clear();
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = 60;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    QTest::mouseClick(printers->but_ok, Qt::LeftButton);
-    setrlimit(RLIMIT_FSIZE, &saved);
+    {
+        testing_support::FileSizeLimit limit(60);
+        QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+    }
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to write to C:\\Stylara\\plist."});
     EXPECT_TRUE(printers->isVisible());
 

@@ -6,7 +6,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -68,6 +70,24 @@ bool TempInstall::exists(const std::string& windowsPath) const
 void TempInstall::writeRegistry(const std::string& text) const
 {
     std::ofstream(root() + "/system.reg", std::ios::binary) << text;
+}
+
+FileSizeLimit::FileSizeLimit(unsigned long long bytes)
+{
+    std::signal(SIGXFSZ, SIG_IGN); // a refused write then fails with EFBIG instead of ending the process
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    m_savedCurrent = limit.rlim_cur;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+FileSizeLimit::~FileSizeLimit()
+{
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = m_savedCurrent;
+    setrlimit(RLIMIT_FSIZE, &limit);
 }
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds)

@@ -26,6 +26,19 @@ private:
     QTemporaryDir m_dir;
 };
 
+// While it lives, no file of this process may grow past the given size: writes beyond it fail as on
+// a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(unsigned long long bytes);
+    ~FileSizeLimit();
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    unsigned long long m_savedCurrent;
+};
+
 // Runs the event loop until the condition holds or the time is up; true when it holds.
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000);
 

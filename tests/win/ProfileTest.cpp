@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 
 using testing_support::TempInstall;
 
@@ -84,20 +82,14 @@ TEST(Profile, RefusedWriteRaisesAndKeepsTheOldFile)
     TempInstall install;
     install.write("C:\\w.ini", "[A]\r\nk=old\r\n");
     win::IniFile ini("C:\\w.ini");
-    // A file size limit makes the disk refuse the larger file, as a full disk would.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit limit = saved;
-    limit.rlim_cur = 12;
-    setrlimit(RLIMIT_FSIZE, &limit);
     try {
+        // The disk refuses the larger file, as a full disk would.
+        testing_support::FileSizeLimit limit(12);
         ini.WriteString("A", "k", "a much longer value than fits");
         ADD_FAILURE() << "no error raised";
     } catch (const win::LibraryError& error) {
         EXPECT_EQ(std::string(error.what()), "Unable to write to C:\\w.ini");
     }
-    setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(install.read("C:\\w.ini"), "[A]\r\nk=old\r\n");
     EXPECT_THROW(win::IniFile("C:\\NoFolder\\x.ini").WriteString("A", "k", "v"), win::LibraryError);
 }
