@@ -84,6 +84,8 @@ Tform_config::Tform_config(QWidget* parent) : QWidget(parent)
 
     ServerSocket = new net::ServerSocket(this);
     ServerSocket->Port = 6011;
+    connect(ServerSocket, &net::ServerSocket::ClientRead, this,
+            ui::guarded([this](net::ServerConnection* connection) { ServerSocketClientRead(connection); }));
 
     but_cancel = new QPushButton("Close", this);
     connect(but_cancel, &QPushButton::clicked, this, ui::guarded([this] { but_cancelClick(); }));
@@ -151,6 +153,8 @@ void Tform_config::FormClose()
     if (FileSocket.Active())
         FileSocket.Close();
 }
+
+void Tform_config::ServerSocketClientRead(net::ServerConnection* /*Socket*/) {}
 
 void Tform_config::Close()
 {

@@ -23,6 +23,8 @@ public:
     void shutdownClick();
     void but_cancelClick();
     void FormClose();
+    // The listener's read event: the host's request on one of its connections.
+    void ServerSocketClientRead(net::ServerConnection* Socket);
 
     // The class library's Close of the main form: FormClose, then the program ends.
     void Close();

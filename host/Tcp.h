@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+
+// The few POSIX socket calls the host simulator makes; it uses none of the station's socket layer, so
+// that a fault there cannot hide itself.
+namespace host::tcp {
+
+// A listening socket on 127.0.0.1; port 0 takes a free one. -1 when it cannot be opened.
+int listenOn(int port);
+int portOf(int fd);
+// A blocking connection; -1 when it cannot be made.
+int connectTo(const std::string& host, int port);
+bool sendAll(int fd, const char* data, size_t size);
+inline bool sendAll(int fd, const std::string& bytes) { return sendAll(fd, bytes.data(), bytes.size()); }
+// Makes the coming close a reset.
+void setReset(int fd);
+
+} // namespace host::tcp

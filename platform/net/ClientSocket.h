@@ -1,0 +1,42 @@
+#pragma once
+
+#include <string>
+
+namespace net {
+
+// A blocking client connection: every call waits until the network has done its part, on the
+// caller's thread. Not copyable; it owns its connection.
+class ClientSocket {
+public:
+    ClientSocket() = default;
+    ~ClientSocket();
+    ClientSocket(const ClientSocket&) = delete;
+    ClientSocket& operator=(const ClientSocket&) = delete;
+
+    std::string Host; // a name or a dotted address
+    int Port = 0;
+
+    bool Active() const { return m_fd >= 0; }
+    // Connects to Host and Port (closing a connection that is still open first); raises SocketError
+    // when no connection can be made.
+    void Open();
+    // An orderly close: the peer reads the end of the data.
+    void Close();
+    // Resets the connection, so that the peer sees a failure rather than an end of data.
+    void Abort();
+
+    // Sends every byte or raises SocketError.
+    void SendText(const std::string& text);
+    void SendBuf(const char* data, int size);
+    // Receives up to size bytes: the number received, 0 once the peer has closed the connection, -1
+    // on a failure (also when the connection is not open).
+    int ReceiveBuf(char* buffer, int size);
+
+    // The local address of the connection in dotted form; empty when not connected.
+    std::string LocalAddress() const;
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace net

@@ -1,0 +1,163 @@
+// The line and fetch routines the viewer links too: they touch no state of the station.
+#include "Socket_shared.h"
+
+#include "Init.h"
+#include "ui/Application.h"
+#include "ui/MessageBox.h"
+#include "win/WinPath.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace ui;
+
+namespace {
+
+// The line reader's receive buffer and its counters, alive for the whole run.
+struct ReceiveBuffer {
+    char bytes[20475];
+    int count = 0;
+    int position = 0;
+};
+ReceiveBuffer receive;
+
+// The hourglass for the whole of one transfer, set back on every way out.
+struct Hourglass {
+    Hourglass() { setScreenCursor(Cursor::Hourglass); }
+    ~Hourglass() { setScreenCursor(Cursor::Default); }
+};
+
+void errorBox(QWidget* front, const std::string& text, const std::string& caption)
+{
+    BringWindowToFront(front);
+    MessageBox(text, caption, MB_OK | MB_ICONERROR);
+}
+
+bool openConnection(net::ClientSocket& socket, const std::string& host, int port)
+{
+    try {
+        socket.Host = host;
+        socket.Port = port;
+        socket.Open();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int port)
+{
+    // Bytes that a former connection left unread are not this host's: they would pass for its greeting.
+    receive.count = 0;
+    receive.position = 0;
+    return openConnection(socket, host, port);
+}
+
+int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
+{
+    if (receive.count == 0 || receive.position == receive.count) {
+        const int received = socket.ReceiveBuf(receive.bytes, sizeof receive.bytes);
+        if (received < 0) {
+            errorBox(front, "PROBLEM!  Closing socket!", "Error");
+            socket.Close();
+            return '^';
+        }
+        receive.count = received;
+        receive.position = 0;
+    }
+    if (receive.count == 0)
+        return -1;
+    return static_cast<unsigned char>(receive.bytes[receive.position++]);
+}
+
+bool ReadReplyLine(net::ClientSocket& socket, char* replyLine, QWidget* front)
+{
+    bool error = false;
+    int length = 0;
+    while (length < 20480) {
+        // The reader takes each byte as a signed character, so a byte 0xFF ends the line as the end of data does.
+        const char c = static_cast<char>(ReadSocketByte(socket, front));
+        if (c == '^')
+            return false;
+        if (c == '\n' || c == -1)
+            break;
+        replyLine[length++] = c;
+    }
+    replyLine[length] = '\0';
+    BringWindowToFront(front);
+    if (replyLine[0] == '-') {
+        MessageBox(replyLine + 1, "Stylara - Error", MB_OK | MB_ICONERROR);
+        error = true;
+    }
+    if (replyLine[0] == '!')
+        MessageBox(replyLine + 1, "Stylara - Warning", MB_OK | MB_ICONEXCLAMATION);
+    return !error;
+}
+
+void SendLine(net::ClientSocket& socket, const std::string& text)
+{
+    if (text.find('\n') == std::string::npos)
+        socket.SendText(text + "\n");
+    else
+        socket.SendText(text);
+}
+
+void FetchHostFile(const HostFileFetch& fetch)
+{
+    Hourglass hourglass;
+    net::ClientSocket& socket = *fetch.socket;
+    if (!openConnection(socket, fetch.host, fetch.port)) {
+        errorBox(fetch.front, "Error connecting to " + fetch.host, fetch.errorCaption);
+        return;
+    }
+    *fetch.localPathMember = fetch.localPath;
+    int file;
+    do
+        file = ::open(win::nativePath(fetch.localPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    while (file < 0 && errno == EINTR);
+    if (file < 0) {
+        errorBox(fetch.front, "Error opening local file: " + fetch.localPath, fetch.errorCaption);
+        socket.Close();
+        return;
+    }
+    struct Closing {
+        net::ClientSocket& socket;
+        int file;
+        ~Closing()
+        {
+            if (file >= 0)
+                ::close(file);
+            socket.Close();
+        }
+    } closing{socket, file};
+
+    socket.SendText(std::string("TBGF ") + fetch.digit + fetch.hostPath + "\n");
+    // The host sends the file's bytes and closes: the end of the data is the end of the file.
+    char chunk[1500];
+    long long total = 0;
+    for (;;) {
+        const int received = socket.ReceiveBuf(chunk, sizeof chunk);
+        if (received == 0)
+            break;
+        if (received < 0) {
+            errorBox(fetch.front, "PROBLEM!  Closing socket!", fetch.problemCaption);
+            return;
+        }
+        ssize_t written;
+        do
+            written = ::write(file, chunk, static_cast<size_t>(received));
+        while (written < 0 && errno == EINTR);
+        if (written != received) {
+            errorBox(fetch.front, "Could not write local file!", fetch.errorCaption);
+            return;
+        }
+        total += received;
+    }
+    ::close(closing.file);
+    closing.file = -1;
+    if (total == 0)
+        errorBox(fetch.front, "Specified UNIX file does not exist", fetch.errorCaption);
+}

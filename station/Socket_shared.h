@@ -1,0 +1,34 @@
+#pragma once
+
+#include "net/ClientSocket.h"
+
+#include <string>
+
+class QWidget;
+
+// The host line routines both programs run, with what differs between them as arguments: the
+// connection, the reply buffer, the window brought to the front before a box and the captions.
+
+// Connects the line connection; false on any failure, without a message.
+bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int port);
+// The next byte of the line connection (0..255), "^" after a receive failure, -1 at the end of data.
+int ReadSocketByte(net::ClientSocket& socket, QWidget* front);
+// One line into replyLine (20481 characters); false on a failure or a "-" error line.
+bool ReadReplyLine(net::ClientSocket& socket, char* replyLine, QWidget* front);
+// Sends the text, with "\n" appended when it holds none anywhere.
+void SendLine(net::ClientSocket& socket, const std::string& text);
+
+// One "TBGF" on a new file connection.
+struct HostFileFetch {
+    net::ClientSocket* socket = nullptr;
+    std::string host;
+    int port = 0;
+    char digit = '0'; // the digit of the command
+    std::string hostPath;
+    std::string localPath;                  // the Temp file the bytes go to
+    std::string* localPathMember = nullptr; // set to localPath once connected, before the file is opened
+    QWidget* front = nullptr;
+    std::string errorCaption;   // connect, local file and empty-file boxes
+    std::string problemCaption; // the receive-failure box
+};
+void FetchHostFile(const HostFileFetch& fetch);

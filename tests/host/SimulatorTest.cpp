@@ -1,0 +1,248 @@
+// The host simulator itself: its reply builders, its script files, its services and the program.
+#include "WireFixture.h"
+#include "host/PcRequest.h"
+#include "host/Replies.h"
+#include "host/Script.h"
+#include "net/Sockets.h"
+#include "station/Socket_io.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpServer>
+
+#include <filesystem>
+#include <fstream>
+
+using host::End;
+using host::Service;
+using testing_support::waitUntil;
+
+namespace {
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+std::string hostsim() { return testing_support::builtProgram("host/hostsim"); }
+
+} // namespace
+
+TEST(Replies, ColumnsOfTheBuiltLines)
+{
+    host::MLine m;
+    m.column3 = 'x';
+    m.resultToHost = true;
+    m.mode = '4';
+    m.printMode = 2;
+    m.printCopies = 3;
+    m.textMode = true;
+    m.approvalLines = 5;
+    m.padMessage = true;
+    m.imageFormat = 7;
+    m.imageHeight = 64;
+    // Columns 3 to 16 one character each, the height in 17-19, the version from 20 on.
+    EXPECT_EQ(m.text(), "M:x1040230105017" + std::string("064") + "9");
+    EXPECT_EQ(host::controlLine(1234, 100, 25), "%SRP0000001234100025");
+
+    struct Row {
+        size_t count;
+        std::vector<std::string> starts;
+    } rows[] = {{0, {"X1:00"}}, {5, {"X1:05"}}, {33, {"X1:33"}}, {34, {"X1:34", "X2:"}}, {67, {"X1:67", "X2:", "X3:"}}};
+    for (const Row& row : rows) {
+        std::vector<std::string> extensions;
+        for (size_t i = 0; i < row.count; ++i)
+            extensions.push_back(std::to_string(100 + i));
+        const std::vector<std::string> lines = host::extensionLines(extensions);
+        ASSERT_EQ(lines.size(), row.starts.size()) << row.count;
+        for (size_t i = 0; i < lines.size(); ++i)
+            EXPECT_EQ(lines[i].substr(0, row.starts[i].size()), row.starts[i]) << row.count;
+        if (row.count == 67) {
+            EXPECT_EQ(lines[0].size(), 5u + 33 * 3);
+            std::string second = "X2:";
+            for (int item = 133; item < 166; ++item)
+                second += std::to_string(item);
+            EXPECT_EQ(lines[1], second);
+            EXPECT_EQ(lines[2], "X3:166");
+        }
+    }
+    EXPECT_EQ(host::extensionLines({"pdf", "tx"}), std::vector<std::string>{"X1:02pdftx "});
+}
+
+TEST(Replies, HandshakeSendsTheLinesItsColumnsAnnounce)
+{
+    host::Handshake handshake;
+    handshake.extensions = {"pdf"};
+    handshake.m.mode = '4';
+    handshake.m.hostSideSigning = true;
+    handshake.m.padMessage = true;
+    handshake.approvalLines = {"Total 100.00", "Sign here"};
+    handshake.control = host::controlLine(0, 1, 2);
+    const std::vector<std::string> tail = {"C:LASER PRINTER",
+                                           "%SRP0000000000001002",
+                                           "P:/usr/docs/inv100.pdf",
+                                           "C:",
+                                           "S:",
+                                           "T:C:\\Signed\\inv100.pdf",
+                                           "X:/usr/docs/inv100.txt",
+                                           "O:Please sign below",
+                                           "L:Total 100.00",
+                                           "L:Sign here",
+                                           "+OK"};
+    std::vector<std::string> first = {"X1:01pdf", handshake.m.text()};
+    first.insert(first.end(), tail.begin(), tail.end());
+    std::vector<std::string> later = {handshake.m.text()};
+    later.insert(later.end(), tail.begin(), tail.end());
+    EXPECT_EQ(handshake.linesFor("TBRR 1station"), first);
+    EXPECT_EQ(handshake.linesFor("TBRR 0station"), later);
+    EXPECT_EQ(handshake.linesFor("TBVR 0station"), later);
+}
+
+TEST(Script, SectionsLinesAndDirectives)
+{
+    const host::Script script = host::parseScript("# the demo host\r\n"
+                                                  "[greeting]\r\n"
+                                                  "+TBUS\r\n"
+                                                  "\n"
+                                                  "[TBRR]\n"
+                                                  "M:0000\n"
+                                                  "{empty}\n"
+                                                  "T:C:\\Signed\\a.pdf\n"
+                                                  "[TBDL ]\n"
+                                                  "{raw}DL0\\r\\n\\xff\\\\\n"
+                                                  "{close}\n"
+                                                  "[TBDL ]\n"
+                                                  "{reset}\n");
+    ASSERT_TRUE(script.greeting);
+    EXPECT_EQ(script.greeting->bytes, "+TBUS\n");
+    ASSERT_EQ(script.replies.size(), 3u);
+    EXPECT_EQ(script.replies[0].first, "TBRR");
+    EXPECT_EQ(script.replies[0].second.bytes, "M:0000\n\nT:C:\\Signed\\a.pdf\n");
+    EXPECT_EQ(script.replies[0].second.end, End::Stay);
+    EXPECT_EQ(script.replies[1].first, "TBDL ");
+    EXPECT_EQ(script.replies[1].second.bytes, "DL0\r\n\xff\\");
+    EXPECT_EQ(script.replies[1].second.end, End::Close);
+    EXPECT_EQ(script.replies[2].second.bytes, "");
+    EXPECT_EQ(script.replies[2].second.end, End::Reset);
+
+    for (const char* bad : {"M:0000\n", "[TBRR]\n{raw}\\q\n", "[TBRR]\n{raw}\\x4\n", "[TBRR]\n{close}\nM:\n"})
+        EXPECT_THROW(host::parseScript(bad), std::runtime_error) << bad;
+}
+
+class Simulator : public WireFixture {};
+
+TEST_F(Simulator, RepliesInTurnThenTheLastOne)
+{
+    host->script("TBRR", host::lines({"first"}));
+    host->script("TBRR", host::lines({"second"}));
+    host->script("TBRR 1", host::lines({"longer prefix"}));
+    openLine();
+    const std::pair<const char*, const char*> exchanges[] = {
+        {"TBRR 0a", "first"},         {"TBRR 0b", "second"}, {"TBRR 0c", "second"},
+        {"TBRR 1d", "longer prefix"}, {"TBDL x.nvk", "DL0"}, {"TBAS 00/a /b /c", "AS0"},
+    };
+    for (const auto& [command, reply] : exchanges) {
+        SendLine(command);
+        ASSERT_TRUE(ReadReplyLine()) << command;
+        EXPECT_STREQ(globals.ReplyLine, reply) << command;
+    }
+    SendLine("TBXX");
+    EXPECT_FALSE(ReadReplyLine()) << "an unscripted command is answered with an error line";
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"hostsim: no reply scripted for TBXX"});
+}
+
+TEST_F(Simulator, FileServiceStaysInsideItsFolder)
+{
+    const std::filesystem::path outside =
+        std::filesystem::path(hostFolder.path().toStdString()).parent_path() / ("outside-" + std::to_string(getpid()));
+    std::ofstream(outside) << "secret";
+    const std::string escape = "/../" + outside.filename().string();
+    EXPECT_EQ(host->localPath(escape), "");
+    FetchHostFile(1, escape);
+    EXPECT_EQ(install.read(globals.UnsignedPdfPath), "");
+    install.write("C:\\Stylara\\Temp\\signed.pdf", "overwritten");
+    EXPECT_TRUE(SendFileToHost("C:\\Stylara\\Temp\\signed.pdf", escape));
+    ASSERT_TRUE(host->waitForEnded(Service::File, 2));
+    std::ifstream in(outside);
+    std::string contents;
+    std::getline(in, contents);
+    EXPECT_EQ(contents, "secret");
+    std::filesystem::remove(outside);
+}
+
+TEST_F(Simulator, ProgramServesAScriptAndSendsRequests)
+{
+    const std::string dir = hostFolder.path().toStdString() + "/served";
+    std::filesystem::create_directories(dir + "/u");
+    std::ofstream(dir + "/u/inv100.pdf") << "%PDF-1.4 served";
+    const std::string scriptPath = hostFolder.path().toStdString() + "/demo.script";
+    std::ofstream(scriptPath) << "[TBRR 1]\nX1:01pdf\nM:000\n[TBRR 0]\nM:000\n";
+    const int linePort = freePort(), filePort = freePort();
+
+    QProcess serve;
+    serve.start(QString::fromStdString(hostsim()),
+                {"serve", "--dir", QString::fromStdString(dir), "--line-port", QString::number(linePort), "--file-port",
+                 QString::number(filePort), "--script", QString::fromStdString(scriptPath)});
+    ASSERT_TRUE(serve.waitForReadyRead(10000)) << serve.readAllStandardError().toStdString();
+    EXPECT_TRUE(serve.readLine().startsWith("hostsim: line service on 127.0.0.1:" + QByteArray::number(linePort)));
+
+    ASSERT_TRUE(ConnectClientSocket("127.0.0.1", linePort));
+    ASSERT_TRUE(ReadReplyLine());
+    EXPECT_STREQ(globals.ReplyLine, "+TBUS");
+    SendLine("TBRR 1station");
+    ASSERT_TRUE(ReadReplyLine());
+    EXPECT_STREQ(globals.ReplyLine, "X1:01pdf");
+    ASSERT_TRUE(ReadReplyLine());
+    EXPECT_STREQ(globals.ReplyLine, "M:000");
+    SendLine("TBRR 0station");
+    ASSERT_TRUE(ReadReplyLine());
+    EXPECT_STREQ(globals.ReplyLine, "M:000");
+
+    setenv("STYLARA_FILE_PORT", std::to_string(filePort).c_str(), 1);
+    FetchHostFile(1, "/u/inv100.pdf");
+    EXPECT_EQ(install.read(globals.UnsignedPdfPath), "%PDF-1.4 served");
+    EXPECT_TRUE(boxes.boxes().empty());
+
+    net::ServerSocket pc;
+    pc.Port = freePort();
+    ASSERT_TRUE(pc.Open());
+    std::string request;
+    QObject::connect(&pc, &net::ServerSocket::ClientRead, &pc,
+                     [&](net::ServerConnection* connection) { request += connection->ReceiveText(); });
+    const std::string text = "TBCR N00127.0.0.1 job42";
+    QProcess send;
+    send.start(QString::fromStdString(hostsim()),
+               {"request", "--to", "127.0.0.1:" + QString::number(pc.Port), QString::fromStdString(text)});
+    ASSERT_TRUE(send.waitForFinished(10000));
+    EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
+    EXPECT_TRUE(waitUntil([&] { return request == text; })) << request;
+
+    serve.terminate();
+    ASSERT_TRUE(serve.waitForFinished(10000));
+    EXPECT_EQ(serve.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(serve.exitCode(), 0);
+}
+
+TEST(HostPdf, MakePdfPassesQpdfCheck)
+{
+    QTemporaryDir dir;
+    const QString out = dir.filePath("host.pdf");
+    QProcess make;
+    make.start(QString::fromStdString(hostsim()), {"make-pdf", out, "--box", "123", "45"});
+    ASSERT_TRUE(make.waitForFinished(30000));
+    const QByteArray errors = make.readAllStandardError();
+    if (make.exitCode() != 0 && errors.contains("not built yet"))
+        GTEST_SKIP() << "the host's PDF maker is not in this build yet";
+    ASSERT_EQ(make.exitCode(), 0) << errors.toStdString();
+
+    QProcess check;
+    check.start("qpdf", {"--check", out});
+    ASSERT_TRUE(check.waitForFinished(30000));
+    EXPECT_EQ(check.exitCode(), 0) << check.readAllStandardOutput().toStdString();
+    QFile pdf(out);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(QRegularExpression("\n%SRP[0-9]{10}123045\r?\n").match(QString::fromLatin1(pdf.readAll())).hasMatch())
+        << "the box of the command line stands in the control line";
+}
