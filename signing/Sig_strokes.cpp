@@ -1,12 +1,15 @@
 #include "Sig_pdf.h"
 
+#include "sigplus/SigPlus.h"
+
 namespace {
 
 // Every step is single precision with the divisor 6.9f, as in documents signed before: in double
 // precision the last printed digit would move for some points.
 constexpr float PadUnitsPerPoint = 6.9f;
 
-void appendLine(std::string& text, float px, float py, char op) {
+void appendLine(std::string& text, float px, float py, char op)
+{
     char line[64];
     const int length =
         std::snprintf(line, sizeof line, "%6.3f %6.3f %c \n", static_cast<double>(px), static_cast<double>(py), op);
@@ -15,7 +18,8 @@ void appendLine(std::string& text, float px, float py, char op) {
 
 } // namespace
 
-std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes) {
+std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes)
+{
     std::string text;
     // Not reset between strokes: a stroke that begins where the last one ended opens with its
     // second point.
@@ -24,7 +28,8 @@ std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes) {
     for (const SigStroke& stroke : strokes) {
         bool first = true;
         for (const SigPoint& point : stroke) {
-            if (point.x == previousX && point.y == previousY) continue;
+            if (point.x == previousX && point.y == previousY)
+                continue;
             previousX = point.x;
             previousY = point.y;
             const float q = static_cast<float>(point.x) / PadUnitsPerPoint;
@@ -39,7 +44,20 @@ std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes) {
     return text;
 }
 
-bool WriteStrokePath(std::FILE* out, int boxX, int boxY, const SigStrokes& strokes) {
+bool WriteStrokePath(std::FILE* out, int boxX, int boxY, const SigStrokes& strokes)
+{
     const std::string text = StrokePathLines(boxX, boxY, strokes);
     return out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+}
+
+SigStrokes ReadPadStrokes(const TSigPlus& pad)
+{
+    SigStrokes strokes;
+    const short count = pad.GetNumberOfStrokes();
+    for (short s = 0; s < count; ++s) {
+        SigStroke& stroke = strokes.emplace_back();
+        for (short p = 0; p < pad.GetNumPointsForStroke(s); ++p)
+            stroke.push_back({pad.GetPointXValue(s, p), pad.GetPointYValue(s, p)});
+    }
+    return strokes;
 }
