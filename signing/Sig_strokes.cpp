@@ -8,8 +8,7 @@ namespace {
 // precision the last printed digit would move for some points.
 constexpr float PadUnitsPerPoint = 6.9f;
 
-void appendLine(std::string& text, float px, float py, char op)
-{
+void appendLine(std::string& text, float px, float py, char op) {
     char line[64];
     const int length =
         std::snprintf(line, sizeof line, "%6.3f %6.3f %c \n", static_cast<double>(px), static_cast<double>(py), op);
@@ -18,8 +17,7 @@ void appendLine(std::string& text, float px, float py, char op)
 
 } // namespace
 
-std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes)
-{
+std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes) {
     std::string text;
     // Not reset between strokes: a stroke that begins where the last one ended opens with its
     // second point.
@@ -28,8 +26,7 @@ std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes)
     for (const SigStroke& stroke : strokes) {
         bool first = true;
         for (const SigPoint& point : stroke) {
-            if (point.x == previousX && point.y == previousY)
-                continue;
+            if (point.x == previousX && point.y == previousY) continue;
             previousX = point.x;
             previousY = point.y;
             const float q = static_cast<float>(point.x) / PadUnitsPerPoint;
@@ -44,14 +41,12 @@ std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes)
     return text;
 }
 
-bool WriteStrokePath(std::FILE* out, int boxX, int boxY, const SigStrokes& strokes)
-{
+bool WriteStrokePath(std::FILE* out, int boxX, int boxY, const SigStrokes& strokes) {
     const std::string text = StrokePathLines(boxX, boxY, strokes);
     return out && std::fwrite(text.data(), 1, text.size(), out) == text.size();
 }
 
-SigStrokes ReadPadStrokes(const TSigPlus& pad)
-{
+SigStrokes ReadPadStrokes(const TSigPlus& pad) {
     SigStrokes strokes;
     const short count = pad.GetNumberOfStrokes();
     for (short s = 0; s < count; ++s) {

@@ -132,8 +132,9 @@ TEST_F(PdfRoad, AutomaticSave)
         }
         EXPECT_EQ(install.exists(signedPdf), row.openAfterSave) << row.id;
         ASSERT_EQ(shell.opened().size(), opened + (row.openAfterSave ? 1 : 0)) << row.id;
-        if (row.openAfterSave)
+        if (row.openAfterSave) {
             EXPECT_EQ(shell.opened().back().file, signedPdf) << row.id;
+        }
         std::filesystem::remove_all(install.native("C:\\Docs"));
         std::filesystem::remove(install.native(signedPdf));
     }

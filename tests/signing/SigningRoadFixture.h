@@ -23,6 +23,7 @@
 #include "win/System.h"
 #include "win/WinPath.h"
 
+#include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
@@ -101,6 +102,18 @@ protected:
     // table listing pdf; tests change the members they are about before beginSigning().
     void pdfRequest()
     {
+        // The handshake fills every request member anew.
+        globals.ResultToHost = false;
+        globals.Unattended = false;
+        globals.SilentSave = false;
+        globals.ConfirmPrint = false;
+        globals.PrintMode = 0;
+        globals.OpenAfterSave = false;
+        globals.TextMode = false;
+        globals.OverwriteTarget = false;
+        globals.ApprovalLineCount = 0;
+        globals.PadMessageEnabled = false;
+        globals.ImageHeight = 0;
         globals.ImageFormatCode = 0;
         globals.HostSideSigning = false;
         globals.HostDocumentPath = "/u/docs/inv100.pdf";
