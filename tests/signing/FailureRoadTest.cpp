@@ -21,7 +21,7 @@ TEST_F(FailedSigning, WindowStaysOpenUnsignedWithTheLockKept)
     };
     const std::string tempImage = "C:\\Stylara\\Temp\\isign.tif";
     const Row rows[] = {
-        {"F1 image store on the host refused",
+        {"image store on the host refused",
          [this] {
              imageRequest(2, "/usr/images/sig0001.tif");
              globals.ResultToHost = true;
@@ -30,7 +30,7 @@ TEST_F(FailedSigning, WindowStaysOpenUnsignedWithTheLockKept)
          {"Error connecting to 127.0.0.1"},
          true,
          false},
-        {"F2 image copy refused",
+        {"image copy refused",
          [this] {
              imageRequest(2, "C:\\Images\\sig0001.tif");
              std::filesystem::create_directories(install.native("C:\\Images\\sig0001.tif"));
@@ -38,7 +38,7 @@ TEST_F(FailedSigning, WindowStaysOpenUnsignedWithTheLockKept)
          {"Unable to save signature image to Windows!"},
          true,
          false},
-        {"F2 after a TIFF that could not be compressed",
+        {"image code 1 that could not be written",
          [this, &tempImage] {
              imageRequest(1, "C:\\Images\\sig0001.tif");
              // Nothing can be written in the temporary image's place.
@@ -47,7 +47,7 @@ TEST_F(FailedSigning, WindowStaysOpenUnsignedWithTheLockKept)
          {"Error while compressing TIFF!", "Unable to save signature image to Windows!"},
          true,
          false},
-        {"F3 PDF without its control line",
+        {"PDF without its control line",
          [this] {
              pdfRequest();
              globals.Unattended = true;
@@ -55,7 +55,7 @@ TEST_F(FailedSigning, WindowStaysOpenUnsignedWithTheLockKept)
          {"Control data missing in PDF file.  Document already signed?"},
          false,
          false},
-        {"F4 signed PDF cannot be shown",
+        {"signed PDF cannot be shown",
          [this] {
              pdfRequest();
              globals.SilentSave = true;
@@ -71,7 +71,7 @@ TEST_F(FailedSigning, WindowStaysOpenUnsignedWithTheLockKept)
         row.request();
         const size_t sounded = sounds.played().size();
         host::PdfOptions pdf;
-        pdf.controlLine = std::string(row.id).rfind("F3", 0) != 0;
+        pdf.controlLine = row.boxes[0].rfind("Control data missing", 0) != 0;
         beginSigning(pdf);
         sign();
         touchOk();
