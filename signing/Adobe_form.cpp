@@ -2,7 +2,8 @@
 
 #include "Panel.h"
 #include "Sig.h"
-#include "Sig_pending.h"
+#include "Sig_delivery.h"
+#include "Sig_image.h"
 #include "Sig_view.h"
 #include "Waiting_form.h"
 #include "acrobat/Acrobat.h"

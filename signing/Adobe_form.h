@@ -85,6 +85,9 @@ protected:
 private:
     void CreateParams();
     void printClick();
+    // The end of capture after an OK with points: the result in the request's mode; false when it
+    // failed and the pen-down ends at once.
+    bool endCapture();
 };
 
 extern Tform_adobe* form_adobe;

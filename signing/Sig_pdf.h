@@ -18,6 +18,10 @@ struct SigPoint {
 using SigStroke = std::vector<SigPoint>;
 using SigStrokes = std::vector<SigStroke>;
 
+class TSigPlus;
+// The strokes that the pad control holds, read out point by point.
+SigStrokes ReadPadStrokes(const TSigPlus& pad);
+
 // The stroke path rule: one PDF path line per kept point, "m" opening each stroke and "l" going on,
 // placed by the signature box X and Y. A point equal to the point read before it is skipped, across
 // strokes too. The same lines go into the PDF and into the host's path file.

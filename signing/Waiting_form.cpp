@@ -2,7 +2,7 @@
 
 #include "Adobe_form.h"
 #include "Panel.h"
-#include "Sig_pending.h"
+#include "Sig_image.h"
 #include "station/Globals.h"
 #include "station/Init.h"
 #include "ui/Application.h"

@@ -1,0 +1,219 @@
+// The signature as an image file: every kind and size, delivered to Windows or to the host, and the
+// cancel notice of an image request.
+#include "SigningRoadFixture.h"
+#include "signing/Sig_image.h"
+
+#include <QFile>
+#include <QImageReader>
+
+namespace {
+
+class ImageRoad : public SigningRoad {
+protected:
+    std::vector<std::string> tempFiles() const
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(install.native("C:\\Stylara\\Temp")))
+            names.push_back(entry.path().filename().string());
+        return names;
+    }
+    // The dark pixels' bounding box of a picture.
+    static QRect ink(const QImage& picture)
+    {
+        QRect box;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                if (qGray(picture.pixel(x, y)) < 128)
+                    box = box.united(QRect(x, y, 1, 1));
+        return box;
+    }
+    static std::uint16_t word(const QByteArray& bytes, qsizetype at)
+    {
+        return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[at]) |
+                                          static_cast<unsigned char>(bytes[at + 1]) << 8);
+    }
+};
+
+} // namespace
+
+TEST_F(ImageRoad, EveryCodeWritesAReadableImageOfTheRequestedSizeOverTheWindowsTarget)
+{
+    struct Row {
+        int code;
+        int height;
+        const char* extension;
+        const char* format; // as the image reader sees it; "wmf" for the metafile
+        QSize size;
+    };
+    const Row rows[] = {
+        {1, 0, "tif", "tiff", {1000, 350}},
+        {2, 50, "tif", "tiff", {142, 50}},
+        {3, 349, "tif", "tiff", {997, 349}},
+        {4, 49, "bmp", "bmp", {1000, 350}},
+        {5, 350, "bmp", "bmp", {1000, 350}},
+        {6, 100, "bmp", "bmp", {285, 100}},
+        // An unknown code keeps the kind of file the pad was set to last, under the name "isign.".
+        {12, 100, "", "bmp", {285, 100}},
+        {7, 200, "jpg", "jpeg", {571, 200}},
+        {8, 0, "jpg", "jpeg", {1000, 350}},
+        {9, 100, "wmf", "wmf", {285, 100}},
+    };
+    for (const Row& row : rows) {
+        const std::string id = "code " + std::to_string(row.code);
+        const std::string target =
+            "C:\\Images\\sig" + std::to_string(row.code) + "." + (*row.extension ? row.extension : "img");
+        const std::string lock = "C:\\Images\\sig" + std::to_string(row.code) + ".nvk";
+        install.write(target, "an older image");
+        install.write(lock, "");
+        imageRequest(row.code, target);
+        globals.ImageHeight = row.height;
+        beginSigning();
+        sign();
+        touchOk();
+
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << id;
+        EXPECT_FALSE(form_adobe->isVisible()) << id;
+        EXPECT_TRUE(globals.DocumentSigned) << id;
+        EXPECT_FALSE(install.exists(lock)) << id;
+        EXPECT_EQ(tempFiles(), std::vector<std::string>{}) << id << ": the temporary image is gone";
+        const QString file = QString::fromStdString(install.native(target));
+        if (std::string(row.format) == "wmf") {
+            QFile metafile(file);
+            ASSERT_TRUE(metafile.open(QIODevice::ReadOnly)) << id;
+            const QByteArray bytes = metafile.readAll();
+            ASSERT_GE(bytes.size(), 22) << id;
+            EXPECT_EQ(word(bytes, 0), 0xCDD7) << id << ": a placeable metafile";
+            EXPECT_EQ(QSize(word(bytes, 10), word(bytes, 12)), row.size) << id;
+            continue;
+        }
+        QImageReader reader(file);
+        reader.setDecideFormatFromContent(true);
+        EXPECT_EQ(reader.format().toStdString(), row.format) << id;
+        const QImage picture = reader.read();
+        EXPECT_EQ(picture.size(), row.size) << id;
+        EXPECT_FALSE(ink(picture).isEmpty()) << id << ": the signature is in it";
+        if (row.code == 1) {
+            EXPECT_LT(QFile(file).size(), 1000 / 8 * 350 / 4) << id << ": rewritten compressed";
+        }
+    }
+    EXPECT_EQ(sounds.played().size(), 10u) << "the announcement, as in every attended signing";
+}
+
+TEST_F(ImageRoad, ImageToTheHost)
+{
+    imageRequest(2, "/usr/images/sig0001.tif");
+    globals.ResultToHost = true;
+    globals.Unattended = true;
+    beginSigning();
+    sign();
+    touchOk();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
+    waitForTransfers(1);
+    EXPECT_EQ(host->connections(host::Service::File)[0].received.rfind("TBSF 1/usr/images/sig0001.tif\n", 0), 0u);
+    QImageReader reader(QString::fromStdString(host->localPath("/usr/images/sig0001.tif")));
+    EXPECT_EQ(reader.format(), "tiff");
+    EXPECT_EQ(reader.read().size(), QSize(1000, 350));
+    EXPECT_NE(hostReceived(host::Service::Line).find("TBDL /usr/images/sig0001.nvk\n"), std::string::npos);
+    EXPECT_EQ(tempFiles(), std::vector<std::string>{});
+    EXPECT_FALSE(form_adobe->isVisible());
+}
+
+TEST_F(ImageRoad, CancelOnTheApprovalScreenSendsTheNoticeFromTheHandlerAndTheCloseQuery)
+{
+    for (bool toHost : {true, false}) {
+        imageRequest(2, "/usr/images/sig0001.tif");
+        globals.ResultToHost = toHost;
+        globals.ApprovalLineCount = 1;
+        globals.ApprovalLines[0] = "I agree";
+        const size_t transfers = host->connections(host::Service::File).size();
+        beginSigning();
+        ASSERT_TRUE(globals.ApprovalShowing);
+        touchCancelOrClear();
+        EXPECT_FALSE(form_adobe->isVisible()) << toHost;
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << toHost;
+        EXPECT_EQ(tempFiles(), std::vector<std::string>{}) << toHost;
+        if (!toHost) {
+            EXPECT_EQ(host->connections(host::Service::File).size(), transfers) << "no notice without a host result";
+            continue;
+        }
+        waitForTransfers(2);
+        for (const host::ConnectionRecord& record : host->connections(host::Service::File))
+            EXPECT_EQ(record.received, "TBSF 1/usr/images/cancel-sig0001.tif\n\r\n");
+        EXPECT_EQ(hostReceived(host::Service::Line).find("TBDL"), std::string::npos);
+    }
+}
+
+TEST_F(ImageRoad, CancelNoticePath)
+{
+    struct Row {
+        const char* id;
+        std::string imageTarget;
+        std::string noticeCommand; // empty: nothing sent
+    };
+    const Row rows[] = {
+        {"host folder", "/usr/images/sig0001.tif", "TBSF 1/usr/images/cancel-sig0001.tif\n"},
+        {"name alone", "sig0001.tif", "TBSF 1cancel-sig0001.tif\n"},
+        {"backslashes are no folders", "C:\\Images\\sig.tif", "TBSF 1cancel-C:\\Images\\sig.tif\n"},
+        {"no target", "", "TBSF 1cancel-\n"},
+        {"folder at the end", "/usr/images/", "TBSF 1/usr/images/cancel-\n"},
+        {"notice file cannot be made", "/usr/images/sig0001.tif", ""},
+    };
+    imageRequest(2, "");
+    globals.ResultToHost = true;
+    beginSigning();
+    size_t transfers = 0;
+    for (const Row& row : rows) {
+        if (row.noticeCommand.empty())
+            std::filesystem::create_directories(install.native("C:\\Stylara\\Temp\\empty"));
+        globals.ImageTargetPath = row.imageTarget;
+        SendCancelNotice();
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << row.id;
+        if (row.noticeCommand.empty()) {
+            EXPECT_EQ(host->connections(host::Service::File).size(), transfers) << row.id;
+            continue;
+        }
+        waitForTransfers(++transfers);
+        EXPECT_EQ(host->connections(host::Service::File).back().received, row.noticeCommand + "\r\n") << row.id;
+        EXPECT_FALSE(install.exists("C:\\Stylara\\Temp\\empty")) << row.id;
+    }
+}
+
+TEST_F(ImageRoad, ImageModeGoesBeforeHostSideSigning)
+{
+    hostSideRequest();
+    globals.ImageFormatCode = 4;
+    globals.ImageTargetPath = "C:\\Images\\sig.bmp";
+    globals.ResultToHost = false;
+    std::filesystem::create_directories(install.native("C:\\Images"));
+    beginSigning();
+    sign();
+    touchOk();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
+    EXPECT_EQ(QImageReader(QString::fromStdString(install.native("C:\\Images\\sig.bmp"))).format(), "bmp");
+    EXPECT_TRUE(host->connections(host::Service::File).empty()) << "no path file";
+    EXPECT_EQ(hostReceived(host::Service::Line).find("TBAS"), std::string::npos);
+    EXPECT_FALSE(form_adobe->isVisible());
+}
+
+TEST_F(ImageRoad, CompressTiffRewritesInPlaceAndRefusesWhatItCannotLoad)
+{
+    sign();
+    pad().ImageFileFormat = 9;
+    pad().ImageXSize = 1000;
+    pad().ImageYSize = 350;
+    pad().JustifyMode = 5;
+    ASSERT_TRUE(pad().WriteImageFile("C:\\Stylara\\Temp\\isign.tif"));
+    const QString native = QString::fromStdString(install.native("C:\\Stylara\\Temp\\isign.tif"));
+    const QImage before(native);
+    const qint64 sizeBefore = QFile(native).size();
+    EXPECT_TRUE(CompressTiff("C:\\Stylara\\Temp\\isign.tif"));
+    EXPECT_LT(QFile(native).size(), sizeBefore / 4);
+    EXPECT_EQ(QImage(native).convertToFormat(QImage::Format_Mono), before.convertToFormat(QImage::Format_Mono))
+        << "the same picture";
+
+    EXPECT_FALSE(CompressTiff("C:\\Stylara\\Temp\\missing.tif"));
+    pad().ImageFileFormat = 0;
+    ASSERT_TRUE(pad().WriteImageFile("C:\\Stylara\\Temp\\isign.bmp"));
+    EXPECT_FALSE(CompressTiff("C:\\Stylara\\Temp\\isign.bmp")) << "no TIFF";
+    EXPECT_TRUE(boxes.boxes().empty()) << "the caller reports";
+}
