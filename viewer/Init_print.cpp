@@ -25,6 +25,10 @@ std::vector<QString> textLines(const QPlainTextEdit& view)
 void PrintTextDocument()
 {
     print::Printer& printer = print::printer();
+    // What the view holds now is what was asked for: a request that comes while the print dialog is
+    // open loads its own text into the view before this one goes on.
+    const std::vector<QString> lines = textLines(*form_config->re_text);
+    const QFont font = form_config->re_text->font();
     int copiesLoop = 1;
     if (globals.AskForPrinter) {
         form_config->PrintDialog1.setCopies(globals.PrintCopies);
@@ -44,13 +48,12 @@ void PrintTextDocument()
         copiesLoop = std::max(1, globals.PrintCopies);
     }
 
-    const std::vector<QString> lines = textLines(*form_config->re_text);
     const int count = static_cast<int>(lines.size());
     // Fewer than one line per page would never get through the text: it all goes on one sheet.
     const int linesPerPage = globals.LinesPerPage >= 1 ? globals.LinesPerPage : std::max(1, count);
     const int x = globals.LeftMargin * 10;
     const int top = globals.TopMargin * 10;
-    printer.canvas().setFont(form_config->re_text->font());
+    printer.canvas().setFont(font);
     const int lineHeight = printer.canvas().textHeight("W");
     printer.title = "Norvane Stylara PDF Viewer";
 

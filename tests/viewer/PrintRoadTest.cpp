@@ -419,3 +419,22 @@ TEST_F(PrintRoad, PrintDialogWhenTheSettingsAskForIt)
     EXPECT_EQ(printed.sheetHeads(), (std::vector<std::string>{"A", "C"})) << "every page once";
     EXPECT_TRUE(boxes.boxes().empty());
 }
+
+TEST_F(PrintRoad, RequestWhileTheDialogIsOpenKeepsEachText)
+{
+    globals.AskForPrinter = true;
+    globals.PrintCopies = 1;
+    globals.LinesPerPage = 60;
+    form_config->re_text->setPlainText("FIRST\n");
+    int dialogs = 0;
+    // The dialog's loop lets a second print request run: it loads its own text and prints it.
+    print::DialogScript dialog([&](print::DialogChoice&) {
+        if (++dialogs == 1) {
+            form_config->re_text->setPlainText("SECOND\n");
+            PrintTextDocument();
+        }
+        return true;
+    });
+    PrintTextDocument();
+    EXPECT_EQ(printed.sheetHeads(), (std::vector<std::string>{"SECOND", "FIRST"}));
+}
