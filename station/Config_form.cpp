@@ -1,4 +1,5 @@
 #include "Config_form.h"
+#include "Tray_shared.h"
 
 #include "Globals.h"
 #include "About_form.h"
@@ -101,17 +102,9 @@ bool StartListening(int port)
     return form_config->ServerSocket->Open();
 }
 
-void Tform_config::trayiconMouseDown(Qt::MouseButton button, int x, int y)
-{
-    if (button == Qt::RightButton)
-        pm_main->popup(QPoint(x, y));
-}
+void Tform_config::trayiconMouseDown(Qt::MouseButton button, int x, int y) { TrayMouseDown(pm_main, button, x, y); }
 
-void Tform_config::aboutClick()
-{
-    form_about->show();
-    form_about->but_close->setFocus();
-}
+void Tform_config::aboutClick() { ShowAboutBox(form_about, form_about->but_close); }
 
 void Tform_config::Preferences1Click()
 {
@@ -130,13 +123,7 @@ void Tform_config::shutdownClick()
     Close();
 }
 
-void Tform_config::but_cancelClick()
-{
-    if (ServerSocket->Active())
-        hide();
-    else
-        Close();
-}
+void Tform_config::but_cancelClick() { CloseMainForm(this, ServerSocket->Active(), [this] { Close(); }); }
 
 void Tform_config::FormClose()
 {

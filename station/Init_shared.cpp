@@ -1,5 +1,5 @@
 // The parts of the start-up routines that the viewer links too: they touch no state of the station.
-#include "Init.h"
+#include "Init_shared.h"
 
 #include "ui/Application.h"
 #include "ui/SortedStrings.h"
@@ -31,9 +31,9 @@ void PurgeTempFolder(const std::string& tempDir)
     }
 }
 
-void LoadPrinterDescriptions(ui::SortedStrings& list, const std::string& programDir)
+void LoadPrinterDescriptions(std::vector<std::string>& list, const std::string& programDir)
 {
-    list.Clear();
+    list.clear();
     const std::string path = programDir + "\\plist";
     if (!win::fileExists(path))
         return;
@@ -45,7 +45,7 @@ void LoadPrinterDescriptions(ui::SortedStrings& list, const std::string& program
     for (size_t i = 0; i < contents.size(); ++i) {
         const char c = contents[i];
         if (c == '\r' || c == '\n') {
-            list.Add(line);
+            list.push_back(line);
             line.clear();
             if (c == '\r' && i + 1 < contents.size() && contents[i + 1] == '\n')
                 ++i;
@@ -54,6 +54,15 @@ void LoadPrinterDescriptions(ui::SortedStrings& list, const std::string& program
         }
     }
     if (!line.empty())
+        list.push_back(line);
+}
+
+void LoadPrinterDescriptions(ui::SortedStrings& list, const std::string& programDir)
+{
+    std::vector<std::string> lines;
+    LoadPrinterDescriptions(lines, programDir);
+    list.Clear();
+    for (const std::string& line : lines)
         list.Add(line);
 }
 

@@ -31,4 +31,5 @@ struct HostFileFetch {
     std::string errorCaption;   // connect, local file and empty-file boxes
     std::string problemCaption; // the receive-failure box
 };
-void FetchHostFile(const HostFileFetch& fetch);
+// True when the host sent the file and every byte of it was written; the boxes have told of the rest.
+bool FetchHostFile(const HostFileFetch& fetch);

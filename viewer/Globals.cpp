@@ -1,0 +1,5 @@
+#include "Globals.h"
+
+_globals globals;
+
+void ResetGlobals() { globals = _globals(); }
