@@ -61,8 +61,10 @@ int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
     if (receive.count == 0 || receive.position == receive.count) {
         const int received = socket.ReceiveBuf(receive.bytes, sizeof receive.bytes);
         if (received < 0) {
-            errorBox(front, "PROBLEM!  Closing socket!", "Error");
+            // Closed before the box: a request that the box's loop lets in may open the connection anew,
+            // and that one must stay open.
             socket.Close();
+            errorBox(front, "PROBLEM!  Closing socket!", "Error");
             return '^';
         }
         receive.count = received;
@@ -105,13 +107,13 @@ void SendLine(net::ClientSocket& socket, const std::string& text)
         socket.SendText(text);
 }
 
-void FetchHostFile(const HostFileFetch& fetch)
+bool FetchHostFile(const HostFileFetch& fetch)
 {
     Hourglass hourglass;
     net::ClientSocket& socket = *fetch.socket;
     if (!openConnection(socket, fetch.host, fetch.port)) {
         errorBox(fetch.front, "Error connecting to " + fetch.host, fetch.errorCaption);
-        return;
+        return false;
     }
     *fetch.localPathMember = fetch.localPath;
     int file;
@@ -121,7 +123,7 @@ void FetchHostFile(const HostFileFetch& fetch)
     if (file < 0) {
         errorBox(fetch.front, "Error opening local file: " + fetch.localPath, fetch.errorCaption);
         socket.Close();
-        return;
+        return false;
     }
     struct Closing {
         net::ClientSocket& socket;
@@ -144,7 +146,7 @@ void FetchHostFile(const HostFileFetch& fetch)
             break;
         if (received < 0) {
             errorBox(fetch.front, "PROBLEM!  Closing socket!", fetch.problemCaption);
-            return;
+            return false;
         }
         ssize_t written;
         do
@@ -152,12 +154,15 @@ void FetchHostFile(const HostFileFetch& fetch)
         while (written < 0 && errno == EINTR);
         if (written != received) {
             errorBox(fetch.front, "Could not write local file!", fetch.errorCaption);
-            return;
+            return false;
         }
         total += received;
     }
     ::close(closing.file);
     closing.file = -1;
-    if (total == 0)
+    if (total == 0) {
         errorBox(fetch.front, "Specified UNIX file does not exist", fetch.errorCaption);
+        return false;
+    }
+    return true;
 }

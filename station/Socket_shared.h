@@ -31,4 +31,5 @@ struct HostFileFetch {
     std::string errorCaption;   // connect, local file and empty-file boxes
     std::string problemCaption; // the receive-failure box
 };
-void FetchHostFile(const HostFileFetch& fetch);
+// True when the whole file arrived; every failure has been shown in its box.
+bool FetchHostFile(const HostFileFetch& fetch);
