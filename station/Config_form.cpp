@@ -141,8 +141,6 @@ void Tform_config::FormClose()
         FileSocket.Close();
 }
 
-void Tform_config::ServerSocketClientRead(net::ServerConnection* /*Socket*/) {}
-
 void Tform_config::Close()
 {
     FormClose();

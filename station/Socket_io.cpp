@@ -27,7 +27,7 @@ bool ReadReplyLine() { return ReadReplyLine(form_config->ClientSocket, globals.R
 
 void SendLine(const std::string& text) { SendLine(form_config->ClientSocket, text); }
 
-void FetchHostFile(unsigned char kind, const std::string& hostPath)
+bool FetchHostFile(unsigned char kind, const std::string& hostPath)
 {
     HostFileFetch fetch;
     fetch.socket = &form_config->FileSocket;
@@ -46,7 +46,7 @@ void FetchHostFile(unsigned char kind, const std::string& hostPath)
     fetch.front = form_adobe;
     fetch.errorCaption = "Norvane Stylara - Error";
     fetch.problemCaption = "Error";
-    FetchHostFile(fetch);
+    return FetchHostFile(fetch);
 }
 
 bool SendFileToHost(const std::string& localPath, const std::string& hostPath)

@@ -9,6 +9,7 @@ int ReadSocketByte();
 bool ReadReplyLine();
 void SendLine(const std::string& text);
 // Kind 1 fetches the PDF document into "unsigned.pdf" in Temp, any other kind the text into "source.pdf".
-void FetchHostFile(unsigned char kind, const std::string& hostPath);
+// True when the whole file arrived; a failure has been shown in its box.
+bool FetchHostFile(unsigned char kind, const std::string& hostPath);
 bool SendFileToHost(const std::string& localPath, const std::string& hostPath);
 void ReleaseDocumentLock(const std::string& targetPath);

@@ -61,8 +61,10 @@ int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
     if (receive.count == 0 || receive.position == receive.count) {
         const int received = socket.ReceiveBuf(receive.bytes, sizeof receive.bytes);
         if (received < 0) {
-            errorBox(front, "PROBLEM!  Closing socket!", "Error");
+            // Closed before the box: a request that the box's loop lets in may open the connection anew,
+            // and that one must stay open.
             socket.Close();
+            errorBox(front, "PROBLEM!  Closing socket!", "Error");
             return '^';
         }
         receive.count = received;

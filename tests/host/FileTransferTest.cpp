@@ -48,7 +48,7 @@ TEST_F(FileTransfer, FetchWritesTheKindsTempFileWithTheFlagsDigit)
         install.write(row.local, "old and longer contents that must go");
         globals.FetchPdfFlag = row.pdfFlag;
         globals.FetchTextFlag = row.textFlag;
-        FetchHostFile(row.kind, "/u/docs/inv100.pdf");
+        EXPECT_TRUE(FetchHostFile(row.kind, "/u/docs/inv100.pdf")) << row.id;
         EXPECT_EQ(install.read(row.local), "%PDF-1.4\nbody\n") << row.id;
         EXPECT_EQ(globals.*row.member, row.local) << row.id;
         EXPECT_EQ(globals.UnsignedPdfPath.empty() + globals.SourceTextPath.empty(), 1) << row.id << ": one member";
@@ -65,7 +65,7 @@ TEST_F(FileTransfer, FetchOfAnEmptyOrMissingFileLeavesAnEmptyFile)
         boxes.clear();
         seen.clear();
         install.write("C:\\Stylara\\Temp\\unsigned.pdf", "stale");
-        FetchHostFile(1, path);
+        EXPECT_FALSE(FetchHostFile(1, path)) << path;
         EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\unsigned.pdf")) << path;
         EXPECT_EQ(install.read("C:\\Stylara\\Temp\\unsigned.pdf"), "") << path;
         ASSERT_EQ(boxes.texts(), std::vector<std::string>{"Specified UNIX file does not exist"}) << path;
@@ -109,7 +109,7 @@ TEST_F(FileTransfer, FetchFailures)
         globals.UnsignedPdfPath.clear();
         const size_t connectionsBefore = host->connections().size();
         row.arrange();
-        FetchHostFile(1, "/u/docs/inv100.pdf");
+        EXPECT_FALSE(FetchHostFile(1, "/u/docs/inv100.pdf")) << row.id;
         ASSERT_EQ(boxes.texts(), std::vector<std::string>{row.text}) << row.id;
         EXPECT_EQ(boxes.boxes()[0].caption, row.caption) << row.id;
         EXPECT_EQ(boxes.boxes()[0].icon(), "error") << row.id;
