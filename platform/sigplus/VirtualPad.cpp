@@ -2,7 +2,9 @@
 
 #include "Lcd.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QPainter>
 
 namespace sigplus {
@@ -19,6 +21,11 @@ VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
     setContextMenuPolicy(Qt::CustomContextMenu);
     setCursor(Qt::CrossCursor);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The pad stands in the lower right corner, clear of the signing window's instructions and buttons.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.right() - width() - 24, area.bottom() - height() - 48);
+    }
 }
 
 void VirtualPad::paintEvent(QPaintEvent*) {
