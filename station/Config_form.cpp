@@ -23,7 +23,6 @@
 Tform_config* form_config = nullptr;
 
 namespace {
-bool terminated = false;
 
 // The tray picture: a pen over a signature line, drawn so that no binary asset is needed.
 QIcon trayPicture()
@@ -46,15 +45,6 @@ QIcon trayPicture()
 }
 } // namespace
 
-void TerminateApplication()
-{
-    terminated = true;
-    QApplication::quit();
-}
-
-bool ApplicationTerminated() { return terminated; }
-
-void ResetApplication() { terminated = false; }
 
 Tform_config::Tform_config(QWidget* parent) : QWidget(parent)
 {
@@ -71,17 +61,8 @@ Tform_config::Tform_config(QWidget* parent) : QWidget(parent)
     connect(Preferences1, &QAction::triggered, this, ui::guarded([this] { Preferences1Click(); }));
     connect(shutdown, &QAction::triggered, this, ui::guarded([this] { shutdownClick(); }));
 
-    trayicon = new QSystemTrayIcon(trayPicture(), this);
-    trayicon->setToolTip("Norvane Stylara");
-    // The menu opens only through trayiconMouseDown, never by the tray on its own.
-    connect(trayicon, &QSystemTrayIcon::activated, this, ui::guarded([this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Context) {
-                    const QPoint at = QCursor::pos();
-                    trayiconMouseDown(Qt::RightButton, at.x(), at.y());
-                }
-            }));
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        trayicon->show();
+    trayicon = CreateTrayIcon(this, trayPicture(), "Norvane Stylara",
+                              [this](Qt::MouseButton button, int x, int y) { trayiconMouseDown(button, x, y); });
 
     ServerSocket = new net::ServerSocket(this);
     ServerSocket->Port = 6011;
@@ -145,5 +126,5 @@ void Tform_config::Close()
 {
     FormClose();
     hide();
-    TerminateApplication();
+    ui::TerminateApplication();
 }

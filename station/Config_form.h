@@ -46,8 +46,3 @@ extern Tform_config* form_config;
 
 bool StartListening(int port);
 
-// The application's end: set when the main form closes; before the message loop runs it keeps the
-// loop from starting at all.
-void TerminateApplication();
-bool ApplicationTerminated();
-void ResetApplication();

@@ -33,7 +33,7 @@ Forms forms;
 
 void CreateForms()
 {
-    ResetApplication();
+    ui::ResetApplication();
     forms.config = std::make_unique<Tform_config>();
     form_config = forms.config.get();
     forms.adobe = std::make_unique<Tform_adobe>();

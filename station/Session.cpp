@@ -1,3 +1,4 @@
+#include "station/Socket_shared.h"
 #include "Session.h"
 
 #include "Config_form.h"
@@ -64,21 +65,6 @@ void storeExtensions(int first, int last, size_t start)
         std::memset(cell, 0, 4);
         std::memcpy(cell, text.data(), text.size());
     }
-}
-
-std::string stationId()
-{
-    std::string id;
-    if (globals.UseComputerName) {
-        char name[16] = {};
-        unsigned long size = sizeof name;
-        if (win::GetComputerNameA(name, &size))
-            id = name;
-    } else {
-        id = globals.LocalAddress;
-    }
-    id.resize(25, ' ');
-    return id;
 }
 
 // The host sends text documents with CR LF line ends; the view keeps one line per line.
@@ -172,7 +158,7 @@ private:
             return refuse("Incorrect server response on port 6070!", false);
         globals.LocalAddress = line.LocalAddress();
         const bool firstRequest = globals.ExtensionCount == -1;
-        SendLine(std::string(firstRequest ? "TBRR 1" : "TBRR 0") + stationId() + m_rest);
+        SendLine(std::string(firstRequest ? "TBRR 1" : "TBRR 0") + StationId(globals.UseComputerName, globals.LocalAddress) + m_rest);
         if (!read())
             return false;
         return !firstRequest || extensions();

@@ -4,6 +4,7 @@
 #include "Init_shared.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
+#include "win/System.h"
 #include "win/WinPath.h"
 
 #include <cerrno>
@@ -165,4 +166,19 @@ bool FetchHostFile(const HostFileFetch& fetch)
         return false;
     }
     return true;
+}
+
+std::string StationId(bool useComputerName, const std::string& localAddress)
+{
+    std::string id;
+    if (useComputerName) {
+        char name[16] = {};
+        unsigned long size = sizeof name;
+        if (win::GetComputerNameA(name, &size))
+            id = name;
+    } else {
+        id = localAddress;
+    }
+    id.resize(25, ' ');
+    return id;
 }

@@ -33,3 +33,7 @@ struct HostFileFetch {
 };
 // True when the host sent the file and every byte of it was written; the boxes have told of the rest.
 bool FetchHostFile(const HostFileFetch& fetch);
+
+// The station's name on the wire, exactly 25 characters, blank-padded or cut: the computer name when
+// asked for (empty when it cannot be read), else the line connection's local address.
+std::string StationId(bool useComputerName, const std::string& localAddress);

@@ -20,7 +20,7 @@ int main(int argc, char** argv)
     ui::setApplicationTitle("Norvane Stylara");
 
     ui::runHandler([] { CreateForms(); });
-    if (!ApplicationTerminated())
+    if (!ui::ApplicationTerminated())
         app.exec();
     DestroyForms();
     mutex.release();

@@ -19,7 +19,6 @@
 Tform_config* form_config = nullptr;
 
 namespace {
-bool terminated = false;
 
 // The tray picture: a page of text with a seal, drawn so that no binary asset is needed.
 QIcon trayPicture()
@@ -48,15 +47,6 @@ QFont monospacedFont()
 }
 } // namespace
 
-void TerminateApplication()
-{
-    terminated = true;
-    QApplication::quit();
-}
-
-bool ApplicationTerminated() { return terminated; }
-
-void ResetApplication() { terminated = false; }
 
 Tform_config::Tform_config(QWidget* parent) : QWidget(parent)
 {
@@ -72,18 +62,8 @@ Tform_config::Tform_config(QWidget* parent) : QWidget(parent)
     connect(about, &QAction::triggered, this, ui::guarded([this] { aboutClick(); }));
     connect(shutdown, &QAction::triggered, this, ui::guarded([this] { shutdownClick(); }));
 
-    trayicon = new QSystemTrayIcon(trayPicture(), this);
-    trayicon->setToolTip("Norvane Stylara Signed PDF Viewer");
-    // The menu opens only through trayiconMouseDown, never by the tray on its own; a double-click
-    // shows no form.
-    connect(trayicon, &QSystemTrayIcon::activated, this, ui::guarded([this](QSystemTrayIcon::ActivationReason why) {
-                if (why == QSystemTrayIcon::Context) {
-                    const QPoint at = QCursor::pos();
-                    trayiconMouseDown(Qt::RightButton, at.x(), at.y());
-                }
-            }));
-    if (QSystemTrayIcon::isSystemTrayAvailable())
-        trayicon->show();
+    trayicon = CreateTrayIcon(this, trayPicture(), "Norvane Stylara Signed PDF Viewer",
+                              [this](Qt::MouseButton button, int x, int y) { trayiconMouseDown(button, x, y); });
 
     ServerSocket = new net::ServerSocket(this);
     connect(ServerSocket, &net::ServerSocket::ClientRead, this,
@@ -148,5 +128,5 @@ void Tform_config::Close()
 {
     FormClose();
     hide();
-    TerminateApplication();
+    ui::TerminateApplication();
 }

@@ -53,8 +53,3 @@ bool StartListening(int port);
 void ViewSignedPdf(const std::string& request);
 void PrintTextRequest(const std::string& request);
 
-// The application's end: set when the main form closes; before the message loop runs it keeps the
-// loop from starting at all.
-void TerminateApplication();
-bool ApplicationTerminated();
-void ResetApplication();

@@ -1,5 +1,6 @@
 // The "TBCR " road of the viewer: a print-only request. A short handshake with the host ("TBVR 0"),
 // the fetch of the text document, and printing it.
+#include "station/Socket_shared.h"
 #include "Config_form.h"
 
 #include "Globals.h"
@@ -55,21 +56,6 @@ bool readLine(const char* prefix, const char* failure, const char* failureCaptio
     return true;
 }
 
-std::string stationId()
-{
-    std::string id;
-    if (globals.UseComputerName) {
-        char name[16] = {};
-        unsigned long size = sizeof name;
-        if (win::GetComputerNameA(name, &size))
-            id = name;
-    } else {
-        id = form_config->ClientSocket.LocalAddress();
-    }
-    id.resize(25, ' ');
-    return id;
-}
-
 // The lines of the fetched text into re_text, in the text settings' font.
 void loadText()
 {
@@ -103,7 +89,7 @@ bool askHost(const std::string& host, const std::string& argument)
         return false;
     }
     // "0": the viewer never asks for the extension lines.
-    SendLine("TBVR 0" + stationId() + argument);
+    SendLine("TBVR 0" + StationId(globals.UseComputerName, form_config->ClientSocket.LocalAddress()) + argument);
 
     if (!readLine("M:", "Invalid response from server (1)."))
         return false;

@@ -1,4 +1,5 @@
 #include "Forms.h"
+#include "ui/Application.h"
 
 #include "About_form.h"
 #include "Config_form.h"
@@ -13,7 +14,7 @@ std::unique_ptr<Tform_about> about;
 
 void CreateForms()
 {
-    ResetApplication();
+    ui::ResetApplication();
     config = std::make_unique<Tform_config>();
     form_config = config.get();
     // The About box sets form_about itself before its creation runs the start-up.

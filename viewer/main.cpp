@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     ui::setApplicationTitle("Norvane Stylara PDF Viewer");
 
     ui::runHandler([] { CreateForms(); });
-    if (!ApplicationTerminated())
+    if (!ui::ApplicationTerminated())
         app.exec();
     DestroyForms();
     mutex.release();

@@ -14,7 +14,18 @@ Cursor cursorNow = Cursor::Default;
 QPointer<QWidget> lastFront;
 int fronts = 0;
 int beeps = 0;
+bool terminated = false;
 } // namespace
+
+void TerminateApplication()
+{
+    terminated = true;
+    QApplication::quit();
+}
+
+bool ApplicationTerminated() { return terminated; }
+
+void ResetApplication() { terminated = false; }
 
 void setApplicationTitle(const std::string& newTitle)
 {

@@ -36,6 +36,13 @@ auto guarded(F handler)
     };
 }
 
+// The application's end (the class library's Terminate): set when the main form closes; before the
+// message loop runs it keeps the loop from starting at all. Reset starts a new run, for tests that
+// create the forms again.
+void TerminateApplication();
+bool ApplicationTerminated();
+void ResetApplication();
+
 // The screen cursor of the class library: the hourglass or the default.
 enum class Cursor { Default, Hourglass };
 void setScreenCursor(Cursor cursor);

@@ -32,7 +32,7 @@ protected:
         probe.close();
         beforeStart();
         CreateForms();
-        ASSERT_FALSE(ApplicationTerminated());
+        ASSERT_FALSE(ui::ApplicationTerminated());
         ASSERT_TRUE(globals.TabletPresent);
         // The screens are tried out touch by touch: the signing window's pen handler would act on them.
         QObject::disconnect(&pad(), &TSigPlus::OnPenDown, form_adobe, nullptr);

@@ -1,4 +1,5 @@
 #include "PadFixture.h"
+#include "ui/Application.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -79,7 +80,7 @@ TEST_F(PadScreens, ModelCheck) {
     };
     for (const Row& row : rows) {
         boxes.clear();
-        ResetApplication();
+        ui::ResetApplication();
         std::remove(install.native("C:\\windows\\SigPlus.ini").c_str());
         if (row.driverFile) install.write(row.driverFile, row.contents);
         globals.WindowsDir = row.windowsDir;
@@ -89,7 +90,7 @@ TEST_F(PadScreens, ModelCheck) {
         EXPECT_EQ(CheckTabletModel(), row.result) << row.id;
         EXPECT_EQ(globals.TabletPresent, row.result) << row.id;
         EXPECT_EQ(globals.LcdTablet, row.result ? 1 : 0) << row.id;
-        EXPECT_EQ(ApplicationTerminated(), row.endsProgram) << row.id;
+        EXPECT_EQ(ui::ApplicationTerminated(), row.endsProgram) << row.id;
         ASSERT_EQ(boxes.boxes().size(), row.box ? 1u : 0u) << row.id;
         if (row.box) {
             EXPECT_EQ(boxes.boxes()[0].text, row.box) << row.id;
@@ -98,7 +99,7 @@ TEST_F(PadScreens, ModelCheck) {
             EXPECT_EQ(ui::lastWindowBroughtToFront(), form_adobe) << row.id;
         }
     }
-    ResetApplication();
+    ui::ResetApplication();
 }
 
 TEST_F(PadScreens, IdleScreen) {

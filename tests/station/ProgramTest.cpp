@@ -1,5 +1,6 @@
 // The built station as a person starts it: a process of its own, on a private installation.
 #include "TestSupport.h"
+#include "ui/Application.h"
 #include "station/Config_form.h"
 #include "station/Forms.h"
 #include "ui/MessageBox.h"
@@ -133,11 +134,11 @@ TEST(Program, ShutdownStopsListeningAndEndsTheLoop)
     CreateForms();
     EXPECT_TRUE(form_config->ServerSocket->Active());
     EXPECT_TRUE(listening(port));
-    EXPECT_FALSE(ApplicationTerminated());
+    EXPECT_FALSE(ui::ApplicationTerminated());
     form_config->shutdownClick();
     EXPECT_FALSE(form_config->ServerSocket->Active());
     EXPECT_FALSE(listening(port));
-    EXPECT_TRUE(ApplicationTerminated());
+    EXPECT_TRUE(ui::ApplicationTerminated());
     EXPECT_TRUE(boxes.boxes().empty());
     DestroyForms();
     unsetenv("STYLARA_PC_PORT");

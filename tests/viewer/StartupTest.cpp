@@ -1,5 +1,6 @@
 // The viewer's start-up, settings, tray and shutdown, in-process on a private installation.
 #include "TestSupport.h"
+#include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "viewer/About_form.h"
 #include "viewer/Config_form.h"
@@ -81,7 +82,7 @@ TEST_F(Startup, InstallationFailuresEndTheProgramWithoutTouchingTemp)
         EXPECT_EQ(boxes.boxes()[0].text, row.box) << row.id;
         EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara PDF Viewer") << row.id;
         EXPECT_EQ(boxes.boxes()[0].icon(), "error") << row.id;
-        EXPECT_TRUE(ApplicationTerminated()) << row.id;
+        EXPECT_TRUE(ui::ApplicationTerminated()) << row.id;
         EXPECT_FALSE(form_config->ServerSocket->Active()) << row.id;
         EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\keep.pdf")) << row.id;
         DestroyForms();
@@ -112,11 +113,11 @@ TEST_F(Startup, StartEmptiesTempAndListensUntilShutdown)
     form_config->show();
     form_config->but_cancelClick();
     EXPECT_FALSE(form_config->isVisible());
-    EXPECT_FALSE(ApplicationTerminated());
+    EXPECT_FALSE(ui::ApplicationTerminated());
 
     form_config->shutdownClick();
     EXPECT_FALSE(listening(port));
-    EXPECT_TRUE(ApplicationTerminated());
+    EXPECT_TRUE(ui::ApplicationTerminated());
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
