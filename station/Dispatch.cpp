@@ -28,14 +28,14 @@ void box(const std::string& text, unsigned icon)
 }
 
 // Column 6 of either request: whose name the station gives the host.
-bool takeStationIdColumn(const std::string& request)
+bool takeStationIdColumn(const std::string& request, bool& useComputerName)
 {
     const char column = request.size() > 5 ? request[5] : '\0';
     if (column != 'Y' && column != 'N') {
         box("Stylara UNIX software requires updating! (1)", MB_ICONERROR);
         return false;
     }
-    globals.UseComputerName = column == 'Y';
+    useComputerName = column == 'Y';
     return true;
 }
 
@@ -77,11 +77,20 @@ bool supersedeOpenSigning(int request, const char* notice)
     return true;
 }
 
+// The request's flags reach the record only once the request is taken on: a request that is refused or
+// dropped must leave an open signing as it was (its mode and the digits it sends the host).
+void takeOnFlags(bool useComputerName)
+{
+    globals.UseComputerName = useComputerName;
+    globals.HostSideSigning = false;
+}
+
 void signatureRequest(const std::string& request)
 {
-    if (!takeStationIdColumn(request) ||
-        !takeDigitColumn(request, 6, globals.FetchTextFlag, "Stylara UNIX software requires updating! (2)") ||
-        !takeDigitColumn(request, 7, globals.FetchPdfFlag, "Stylara UNIX software requires updating! (2b)"))
+    bool useComputerName = false, fetchText = false, fetchPdf = false;
+    if (!takeStationIdColumn(request, useComputerName) ||
+        !takeDigitColumn(request, 6, fetchText, "Stylara UNIX software requires updating! (2)") ||
+        !takeDigitColumn(request, 7, fetchPdf, "Stylara UNIX software requires updating! (2b)"))
         return;
     std::string host, rest;
     if (!splitAtBlank(request.substr(std::min<size_t>(8, request.size())), host, rest))
@@ -94,6 +103,9 @@ void signatureRequest(const std::string& request)
                              : nullptr;
     if (!supersedeOpenSigning(number, notice))
         return;
+    takeOnFlags(useComputerName);
+    globals.FetchTextFlag = fetchText;
+    globals.FetchPdfFlag = fetchPdf;
     StartSigningSession(host, rest);
 }
 
@@ -131,7 +143,8 @@ bool signedHeader(std::FILE* file)
 
 void viewRequest(const std::string& request)
 {
-    if (!takeStationIdColumn(request))
+    bool useComputerName = false;
+    if (!takeStationIdColumn(request, useComputerName))
         return;
     std::string host, path;
     if (!splitAtBlank(request.substr(std::min<size_t>(6, request.size())), host, path))
@@ -140,6 +153,7 @@ void viewRequest(const std::string& request)
     if (!supersedeOpenSigning(
             number, "A view signed PDF document request was received.  The current session will be canceled."))
         return;
+    takeOnFlags(useComputerName);
     globals.HostAddress = host;
     PurgeTempFolder();
     if (RequestSuperseded(number))
@@ -196,8 +210,6 @@ void viewRequest(const std::string& request)
 
 void Tform_config::ServerSocketClientRead(net::ServerConnection* Socket)
 {
-    globals.UseComputerName = false;
-    globals.HostSideSigning = false;
     // One read event is one request; nothing is written back and the host closes the connection.
     const std::string request = Socket->ReceiveText();
     if (request.compare(0, 5, "TBCR ") == 0)
