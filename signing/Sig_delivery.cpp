@@ -7,6 +7,7 @@
 #include "station/Config_form.h"
 #include "station/Globals.h"
 #include "station/Init.h"
+#include "station/Session.h"
 #include "station/Socket_io.h"
 #include "ui/MessageBox.h"
 #include "win/Files.h"
@@ -156,7 +157,11 @@ void SaveSignedDocument()
             return;
         }
     }
+    const int request = LatestRequest();
     ReleaseDocumentLock(lockTarget);
+    // A request that came during the release's box has closed this document and opened its own.
+    if (RequestSuperseded(request))
+        return;
     form_adobe->SetStatusText("");
     globals.CloseWithoutAsking = true;
     form_adobe->but_save->setEnabled(false);

@@ -403,3 +403,5 @@ int TakeOnRequest()
 }
 
 bool RequestSuperseded(int request) { return request != latestRequest; }
+
+int LatestRequest() { return latestRequest; }

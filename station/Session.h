@@ -13,3 +13,5 @@ void StartSigningSession(const std::string& host, const std::string& rest);
 // closed, since that handshake will not touch it again.
 int TakeOnRequest();
 bool RequestSuperseded(int request);
+// The request the station works for now, for a road that must know after a box whether it still does.
+int LatestRequest();

@@ -4,6 +4,7 @@
 #include "Globals.h"
 #include "Init.h"
 #include "Ports.h"
+#include "Session.h"
 #include "Socket_shared.h"
 #include "signing/Adobe_form.h"
 #include "ui/Application.h"
@@ -85,11 +86,12 @@ bool SendFileToHost(const std::string& localPath, const std::string& hostPath)
             socket.SendBuf(chunk, static_cast<int>(read));
         }
     } catch (const std::exception&) {
+        // The host reads to the end of the data: a reset, not a close, keeps it from storing a part as the
+        // whole; it comes before the box, as a close of the window during the box would end the data.
+        socket.Abort();
+        std::fclose(file);
         BringWindowToFront(form_adobe);
         MessageBox("Error saving file on UNIX!", "Error", MB_OK | MB_ICONERROR);
-        std::fclose(file);
-        // The host reads to the end of the data: a reset, not a close, keeps it from storing a part as the whole.
-        socket.Abort();
         setScreenCursor(Cursor::Default);
         return false;
     }
@@ -113,20 +115,26 @@ void ReleaseDocumentLock(const std::string& targetPath)
         return;
 
     net::ClientSocket& socket = form_config->ClientSocket;
+    // A box keeps the message loop turning: a request that came meanwhile owns the line connection then.
+    const int request = LatestRequest();
+    auto closeOwnConnection = [&] {
+        if (!RequestSuperseded(request))
+            socket.Close();
+    };
     if (globals.ResultToHost) {
         SendLine("TBDL " + lockName);
         if (!ReadReplyLine()) {
-            socket.Close();
+            closeOwnConnection();
             return;
         }
         if (std::strncmp(globals.ReplyLine, "+TBUS", 5) == 0 && !ReadReplyLine()) {
-            socket.Close();
+            closeOwnConnection();
             return;
         }
         if (std::strcmp(globals.ReplyLine, "DL0") != 0) {
             BringWindowToFront(form_adobe);
             MessageBox("Invalid response from server (DL).", "Norvane Stylara - Error", MB_OK | MB_ICONERROR);
-            socket.Close();
+            closeOwnConnection();
         }
         return;
     }

@@ -1,5 +1,6 @@
 // "TBDL " on the line connection, and the local lock file when the result stays on Windows.
 #include "WireFixture.h"
+#include "station/Session.h"
 #include "station/Socket_io.h"
 
 using host::End;
@@ -81,6 +82,23 @@ TEST_F(LockRelease, HostReplies)
         EXPECT_EQ(host->connections().back().received, "TBDL /u/signed/inv100.nvk\n") << row.id;
         form_config->ClientSocket.Close();
     }
+}
+
+TEST_F(LockRelease, ANewerRequestKeepsItsConnection)
+{
+    // While the box stands, a new request takes the station on and opens the line connection anew.
+    globals.ResultToHost = true;
+    host->script("TBDL ", host::lines({"DL1"}));
+    openLine();
+    ui::BoxRecorder duringBox([this](const ui::Box& box) {
+        TakeOnRequest();
+        openLine();
+        return box.defaultAnswer();
+    });
+    ReleaseDocumentLock("/u/signed/inv100.pdf");
+    EXPECT_EQ(duringBox.texts(), std::vector<std::string>{"Invalid response from server (DL)."});
+    EXPECT_TRUE(form_config->ClientSocket.Active()) << "the newer request's connection stays open";
+    form_config->ClientSocket.Close();
 }
 
 TEST_F(LockRelease, LocalLockFileIsDeleted)
