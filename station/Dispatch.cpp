@@ -5,15 +5,11 @@
 #include "Init.h"
 #include "Session.h"
 #include "Socket_io.h"
+#include "ViewRoad_shared.h"
 #include "signing/Adobe_form.h"
-#include "signing/Sig_view.h"
 #include "ui/MessageBox.h"
-#include "win/Files.h"
-#include "win/WinPath.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstring>
 
 using namespace ui;
 
@@ -109,38 +105,6 @@ void signatureRequest(const std::string& request)
     StartSigningSession(host, rest);
 }
 
-// The base name of a host path: what follows its last "/", found from the end back to the path's second
-// character. Empty when there is none.
-std::string baseName(const std::string& path)
-{
-    for (size_t i = path.size(); i > 1; --i)
-        if (path[i - 1] == '/')
-            return path.substr(i);
-    return {};
-}
-
-// The copy goes into the Temp folder under the host's own name: a name that could lead out of that
-// folder, or into a drive, is no name for it.
-bool safeBaseName(const std::string& name)
-{
-    return !name.empty() && name.find('\\') == std::string::npos && name.find(':') == std::string::npos &&
-           name.find("..") == std::string::npos;
-}
-
-// Each of the three header lines, read with a limit of 119 characters, must begin with its literal; a
-// line that cannot be read is a miss.
-bool signedHeader(std::FILE* file)
-{
-    const char* const literals[3] = {"%PDF-1.4", "% Norvane Corvix ", "% Halvenor "};
-    int hits = 0;
-    for (const char* literal : literals) {
-        char line[120];
-        if (win::textModeGets(line, sizeof line, file) && std::strncmp(line, literal, std::strlen(literal)) == 0)
-            ++hits;
-    }
-    return hits == 3;
-}
-
 void viewRequest(const std::string& request)
 {
     bool useComputerName = false;
@@ -168,42 +132,9 @@ void viewRequest(const std::string& request)
     if (RequestSuperseded(number))
         return;
 
-    const std::string name = baseName(path);
-    if (!safeBaseName(name)) {
-        box("Invalid UNIX PDF filename provided.", MB_ICONERROR);
-        return;
-    }
-    const std::string fetched = globals.UnsignedPdfPath;
-    const std::string copy = globals.TempDir + "\\" + name;
-    // A document called "unsigned.pdf" is its own copy; deleting the fetched file would take it away.
-    const bool sameFile = !fetched.empty() && win::nativePath(fetched) == win::nativePath(copy);
-    if (!sameFile) {
-        if (!win::CopyFileA(fetched.c_str(), copy.c_str(), 0)) {
-            box("Unable to copy PDF document.  Is the file already open?", MB_ICONERROR);
-            if (!RequestSuperseded(number))
-                win::deleteFile(fetched);
-            return;
-        }
-        win::deleteFile(fetched);
-    }
-
-    auto refuse = [&](const char* text) {
-        box(text, MB_ICONERROR);
-        if (!RequestSuperseded(number))
-            win::deleteFile(copy);
-    };
-    const size_t dot = copy.rfind('.');
-    if (dot == std::string::npos || copy.substr(dot) != ".pdf")
-        return refuse("Invalid file specified.  Only signed PDF files can be displayed with this program.");
-    std::FILE* file = win::openFile(copy, "rb");
-    if (!file)
-        return refuse("Could not open signed PDF file for read! (A)");
-    const bool accepted = signedHeader(file);
-    std::fclose(file);
-    if (!accepted)
-        return refuse("The specified PDF file cannot be processed by this program...");
-    // The copy stays in the Temp folder for the program that shows it, until the next purge.
-    OpenWithShell(copy);
+    ShowSignedPdf(path, {globals.TempDir, globals.UnsignedPdfPath,
+                         [](const char* text) { box(text, MB_ICONERROR); },
+                         [number] { return RequestSuperseded(number); }});
 }
 
 } // namespace
