@@ -61,6 +61,10 @@ void writeProcessingText(TSigPlus& pad)
 
 void Tform_adobe::SigPlus1PenDown()
 {
+    // The idle screen keeps the last document's hot spots and points: once the window has closed a
+    // touch there belongs to no document and must not deliver, cancel or close anything.
+    if (!globals.SigningActive)
+        return;
     TSigPlus& pad = *SigPlus1;
     // Hot spot 0 is asked first, so it wins when both hold points.
     if (pad.KeyPadQueryHotSpot(0) >= 1) {

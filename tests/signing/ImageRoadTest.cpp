@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QImageReader>
+#include <QPushButton>
 
 namespace {
 
@@ -141,6 +142,35 @@ TEST_F(ImageRoad, CancelOnTheApprovalScreenSendsTheNoticeFromTheHandlerAndTheClo
             EXPECT_EQ(record.received, "TBSF 1/usr/images/cancel-sig0001.tif\n\r\n");
         EXPECT_EQ(hostReceived(host::Service::Line).find("TBDL"), std::string::npos);
     }
+}
+
+TEST_F(ImageRoad, TouchesOnTheIdlePadAfterTheCloseDoNothing)
+{
+    // Discarded with a signature drawn: a touch where OK stood must not deliver the discarded image.
+    imageRequest(2, "C:\\Images\\discarded.tif");
+    beginSigning();
+    sign();
+    boxes.queueAnswers({ui::IDYES});
+    form_adobe->but_cancel->click();
+    ASSERT_FALSE(form_adobe->isVisible());
+    touchOk();
+    EXPECT_FALSE(install.exists("C:\\Images\\discarded.tif"));
+    EXPECT_FALSE(globals.DocumentSigned);
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Discard document and close program?"}) << "no delivery tried";
+
+    // Cancelled on the approval screen: later touches send no further notices.
+    imageRequest(2, "/usr/images/sig0002.tif");
+    globals.ResultToHost = true;
+    globals.ApprovalLineCount = 1;
+    globals.ApprovalLines[0] = "I agree";
+    const size_t transfers = host->connections(host::Service::File).size();
+    beginSigning();
+    touchCancelOrClear();
+    waitForTransfers(transfers + 2);
+    touchCancelOrClear();
+    touchOk();
+    testing_support::waitUntil([] { return false; }, 200);
+    EXPECT_EQ(host->connections(host::Service::File).size(), transfers + 2);
 }
 
 TEST_F(ImageRoad, CancelNoticePath)
