@@ -6,6 +6,8 @@
 #include <QLocalSocket>
 #include <QSocketNotifier>
 
+#include <cmath>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -90,7 +92,10 @@ void PenStream::run(const QByteArray& line) {
     if (words.size() != 3) return;
     bool xOk = false, yOk = false;
     const QPointF point(words[1].toDouble(&xOk), words[2].toDouble(&yOk));
-    if (!xOk || !yOk) return;
+    // A point far off the pad (or not a number at all) is no pen position; drawing towards it would
+    // take billions of steps.
+    constexpr double reach = 10000;
+    if (!xOk || !yOk || !(std::abs(point.x()) <= reach) || !(std::abs(point.y()) <= reach)) return;
     if (words[0] == "down")
         emit penDown(point);
     else if (words[0] == "move")
