@@ -4,6 +4,7 @@
 #include "Panel.h"
 #include "acrobat/Acrobat.h"
 #include "print/Printer.h"
+#include "print/TextPrint.h"
 #include "sigplus/SigPlus.h"
 #include "station/Globals.h"
 #include "station/Init.h"
@@ -29,17 +30,6 @@ std::wstring wide(const std::string& text) {
     return QString::fromLocal8Bit(text.c_str()).toStdWString();
 }
 
-// The lines of the text view as the class library counts them: an empty last line is no line, so an
-// empty view has none.
-std::vector<std::string> textLines(const QPlainTextEdit& view) {
-    QStringList lines = view.toPlainText().split('\n');
-    if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
-    std::vector<std::string> result;
-    for (const QString& line : lines)
-        result.push_back(line.toLocal8Bit().toStdString());
-    return result;
-}
-
 bool printQuestion() {
     BringWindowToFront(form_adobe);
     const bool noName = globals.DefaultPrinter.empty() || globals.DefaultPrinter == "NONE";
@@ -59,42 +49,15 @@ void printText() {
             return; // the caller puts back the cursor and clears the status line
         form_adobe->repaint();
     } else {
-        if (!globals.DocumentPrinter.empty()) {
-            const std::vector<std::string> names = printer.printers();
-            for (size_t i = 0; i < names.size(); ++i)
-                if (names[i] == globals.DocumentPrinter) printer.setPrinterIndex(static_cast<int>(i));
-        }
+        if (!globals.DocumentPrinter.empty())
+            print::selectPrinterByName(printer, globals.DocumentPrinter);
         form_adobe->PrintDialog1.setCopies(1);
-        // A request's copies digit below 1 would draw no sheet at all: one copy is printed.
-        copiesLoop = std::max(1, globals.PrintCopies);
+        copiesLoop = globals.PrintCopies; // the page loop prints one copy for a digit below 1
     }
 
-    const std::vector<std::string> lines = textLines(*form_adobe->re_text);
-    const int count = static_cast<int>(lines.size());
-    // Fewer than one line per page would never get through the text: it all goes on one sheet.
-    const int linesPerPage = globals.LinesPerPage >= 1 ? globals.LinesPerPage : std::max(1, count);
-    const int x = globals.LeftMargin * 10;
-    const int top = globals.TopMargin * 10;
-    printer.canvas().setFont(form_adobe->re_text->font());
-    const int lineHeight = printer.canvas().textHeight("W");
-    printer.title = "Norvane Stylara";
-
-    printer.beginDoc();
-    int page = 1;
-    bool newSheet = false;
-    int last = 0;
-    do {
-        for (int copy = 0; copy < copiesLoop; ++copy) {
-            if (newSheet) printer.newPage();
-            newSheet = true;
-            const int first = (page - 1) * linesPerPage;
-            last = std::min(first + linesPerPage, count);
-            for (int i = first, k = 0; i < last; ++i, ++k)
-                printer.canvas().textOut(x, top + k * lineHeight, lines[i]);
-        }
-        ++page;
-    } while (count > last);
-    printer.endDoc();
+    print::printTextPages(printer, print::textLines(form_adobe->re_text->toPlainText()), form_adobe->re_text->font(),
+                          "Norvane Stylara",
+                          {globals.LinesPerPage, copiesLoop, globals.LeftMargin, globals.TopMargin});
 }
 } // namespace
 
