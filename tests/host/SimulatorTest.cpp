@@ -16,15 +16,9 @@
 using host::End;
 using host::Service;
 using testing_support::waitUntil;
+using testing_support::freePort;
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 std::string hostsim() { return testing_support::builtProgram("host/hostsim"); }
 

@@ -10,15 +10,9 @@
 #include <gtest/gtest.h>
 
 using testing_support::waitUntil;
+using testing_support::freePort;
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 std::string receiveAll(net::ClientSocket& socket, int* last)
 {

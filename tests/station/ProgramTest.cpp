@@ -15,15 +15,10 @@
 
 using testing_support::TempInstall;
 using testing_support::waitUntil;
+using testing_support::freePort;
+using testing_support::listening;
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 // The message boxes a station logged, without what Qt itself may print.
 std::string boxLines(const QByteArray& standardError)
@@ -33,13 +28,6 @@ std::string boxLines(const QByteArray& standardError)
         if (line.contains(" | "))
             boxes += line.toStdString() + "\n";
     return boxes;
-}
-
-bool listening(int port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
-    return socket.waitForConnected(200);
 }
 
 class Station {

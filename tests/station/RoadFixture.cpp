@@ -16,14 +16,7 @@
 #include <filesystem>
 #include <fstream>
 
-namespace {
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-} // namespace
+using testing_support::freePort;
 
 void RoadFixture::SetUp()
 {

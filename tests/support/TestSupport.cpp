@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 
 #include <csignal>
@@ -101,6 +103,20 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds)
         QThread::msleep(5);
     }
     return true;
+}
+
+int freePort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+bool listening(int port)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
+    return socket.waitForConnected(200);
 }
 
 std::string builtProgram(const std::string& relativePath) { return std::string(STYLARA_BUILD_DIR) + "/" + relativePath; }

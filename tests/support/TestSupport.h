@@ -42,6 +42,10 @@ private:
 // Runs the event loop until the condition holds or the time is up; true when it holds.
 bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000);
 
+// A loopback port that was free a moment ago, and whether something listens on a loopback port.
+int freePort();
+bool listening(int port);
+
 // The path of a built program (a compile definition names the build folder).
 std::string builtProgram(const std::string& relativePath);
 

@@ -18,22 +18,10 @@
 
 using testing_support::TempInstall;
 using testing_support::waitUntil;
+using testing_support::freePort;
+using testing_support::listening;
 
 namespace {
-
-int freePort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
-
-bool listening(int port)
-{
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
-    return socket.waitForConnected(200);
-}
 
 class Program {
 public:
