@@ -107,9 +107,18 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds)
 
 int freePort()
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    // Ports below the kernel's ephemeral range (32768 and up), so no outgoing connection of a test
+    // running beside this one can take the port between this probe and the listen; each test process
+    // starts at its own place in the range.
+    static int next = 20000 + static_cast<int>(QCoreApplication::applicationPid() * 61 % 12000);
+    for (int tries = 0; tries < 12000; ++tries) {
+        const int port = next;
+        next = next + 1 >= 32000 ? 20000 : next + 1;
+        QTcpServer probe;
+        if (probe.listen(QHostAddress::Any, static_cast<quint16>(port)))
+            return port;
+    }
+    return 0;
 }
 
 bool listening(int port)
