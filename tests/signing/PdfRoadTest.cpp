@@ -234,7 +234,7 @@ TEST_F(PdfRoad, PrintModeTwoPrintsBetweenApprovalAndSigningScreen)
     ASSERT_TRUE(globals.ApprovalShowing);
     ASSERT_TRUE(form_waiting->isVisible());
     bool approvalShowing = false, waitingShown = true;
-    onBox = [&](const ui::Box&) {
+    boxes.onBox = [&](const ui::Box&) {
         approvalShowing = globals.ApprovalShowing;
         waitingShown = form_waiting->isVisible();
     };
@@ -284,14 +284,14 @@ TEST_F(PdfRoad, PrintModeThreePrintsAfterSigningBeforeTheDelivery)
             }
             return true;
         };
-        onBox = [&](const ui::Box&) {
+        boxes.onBox = [&](const ui::Box&) {
             signedAtPrint = globals.DocumentSigned;
             openAtPrint = form_adobe->isVisible();
             deliveredAtPrint = delivered();
         };
         sign();
         touchOk();
-        onBox = nullptr;
+        boxes.onBox = nullptr;
         ASSERT_EQ(boxes.boxes().size(), 1u) << row.id;
         EXPECT_EQ(printed.jobs().size(), jobs + 1) << row.id;
         EXPECT_TRUE(signedAtPrint) << row.id;

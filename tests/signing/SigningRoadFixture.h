@@ -226,13 +226,7 @@ protected:
     testing_support::TempInstall install;
     QTemporaryDir hostFolder;
     std::unique_ptr<host::HostSimulator> host;
-    // Sees every box as it comes, before it is answered with its default button.
-    std::function<void(const ui::Box&)> onBox;
-    ui::BoxRecorder boxes{[this](const ui::Box& box) {
-        if (onBox)
-            onBox(box);
-        return box.defaultAnswer();
-    }};
+    testing_support::WatchedBoxes boxes;
     win::SoundRecorder sounds;
     win::ShellRecorder shell;
     print::RecordingDevice printed;

@@ -133,9 +133,9 @@ TEST_F(Dispatch, AHandshakeWaitingInAWarningGivesWayToTheNewer)
     host::Handshake second;
     second.documentPath = "/usr/docs/second.pdf";
     writeHostFile("/usr/docs/second.pdf", hostPdf);
-    onBox = [&](const ui::Box& box) {
+    boxes.onBox = [&](const ui::Box& box) {
         if (box.text == "Last document today") {
-            onBox = nullptr;
+            boxes.onBox = nullptr;
             serve(second);
             request("TBCR N00127.0.0.1 second");
         }
@@ -169,9 +169,9 @@ TEST_F(Dispatch, AnOlderHandshakesFailureLeavesTheNewerConnectionOpen)
         globals.ExtensionCount = -1;
         boxes.clear();
         serveLines(row.reply, row.end);
-        onBox = [&](const ui::Box& box) {
+        boxes.onBox = [&](const ui::Box& box) {
             if (box.text == row.box) {
-                onBox = nullptr;
+                boxes.onBox = nullptr;
                 serve(host::Handshake{});
                 request("TBCR N00127.0.0.1 second");
             }
@@ -190,9 +190,9 @@ TEST_F(Dispatch, AViewWaitingInABoxLeavesTheNewerCopyAlone)
 {
     writeHostFile("/u/old/inv100.pdf", "%PDF-1.4\n% Some other writer\n% Halvenor \n");
     writeHostFile("/u/signed/inv100.pdf", hostPdf);
-    onBox = [&](const ui::Box& box) {
+    boxes.onBox = [&](const ui::Box& box) {
         if (box.text == "The specified PDF file cannot be processed by this program...") {
-            onBox = nullptr;
+            boxes.onBox = nullptr;
             request("TBTR N127.0.0.1 /u/signed/inv100.pdf");
         }
     };

@@ -42,7 +42,7 @@ void RoadFixture::SetUp()
 
 void RoadFixture::TearDown()
 {
-    onBox = nullptr;
+    boxes.onBox = nullptr;
     DestroyForms();
     print::setInstalledPrinters(std::nullopt);
     print::resetPrinter();

@@ -48,13 +48,7 @@ protected:
     testing_support::TempInstall install;
     QTemporaryDir hostFolder;
     std::unique_ptr<host::HostSimulator> host;
-    // Runs before each box is answered: a test may let another request in there, as a modal loop would.
-    std::function<void(const ui::Box&)> onBox;
-    ui::BoxRecorder boxes{[this](const ui::Box& box) {
-        if (onBox)
-            onBox(box);
-        return box.defaultAnswer();
-    }};
+    testing_support::WatchedBoxes boxes;
     win::ShellRecorder shell;
     print::RecordingDevice printed;
     int pcPort = 0;

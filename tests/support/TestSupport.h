@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/MessageBox.h"
+
 #include <QTemporaryDir>
 
 #include <functional>
@@ -37,6 +39,23 @@ public:
 
 private:
     unsigned long long m_savedCurrent;
+};
+
+// Records every message box and answers it with its default button, letting onBox see it first: a
+// test may let another request in there, as the modal loop of a real box would.
+class WatchedBoxes : public ui::BoxRecorder {
+public:
+    WatchedBoxes()
+        : ui::BoxRecorder([this](const ui::Box& box) {
+              // A copy runs, so the hook may clear or replace itself.
+              if (const auto hook = onBox)
+                  hook(box);
+              return box.defaultAnswer();
+          })
+    {
+    }
+
+    std::function<void(const ui::Box&)> onBox;
 };
 
 // Runs the event loop until the condition holds or the time is up; true when it holds.
