@@ -6,28 +6,15 @@
 #include "ui/MessageBox.h"
 #include "win/LibraryError.h"
 #include "win/Profile.h"
-#include "win/Registry.h"
 #include "win/System.h"
 
 using namespace ui;
 
 bool ReadInstallDir()
 {
-    win::Registry registry(win::Registry::Root::LocalMachine);
-    std::string dir;
-    try {
-        registry.openKey("Software\\Norvane\\Stylara", false);
-        dir = registry.readString("Dir");
-    } catch (const std::exception&) {
-        BringWindowToFront(form_adobe);
-        MessageBox("Error while reading Windows Registry.  Cannot continue.", "Error", MB_OK | MB_ICONERROR);
+    const std::string dir = ReadRegisteredInstallDir(form_adobe, "Error");
+    if (dir.empty())
         return false;
-    }
-    if (dir.empty()) {
-        BringWindowToFront(form_adobe);
-        MessageBox("Norvane Stylara is not installed properly.  Please re-install.", "Error", MB_OK | MB_ICONERROR);
-        return false;
-    }
     globals.ProgramDir = dir;
     globals.TempDir = dir + "\\Temp";
     globals.AnnounceWavePath = dir + "\\Announce.wav";

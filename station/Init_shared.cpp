@@ -2,8 +2,10 @@
 #include "Init_shared.h"
 
 #include "ui/Application.h"
+#include "ui/MessageBox.h"
 #include "ui/SortedStrings.h"
 #include "win/Files.h"
+#include "win/Registry.h"
 
 #include <QApplication>
 #include <QWidget>
@@ -16,6 +18,26 @@ void BringWindowToFront(QWidget* window)
     if (window)
         window->winId();
     ui::bringToFront(window);
+}
+
+std::string ReadRegisteredInstallDir(QWidget* front, const std::string& caption)
+{
+    win::Registry registry(win::Registry::Root::LocalMachine);
+    std::string dir;
+    try {
+        registry.openKey("Software\\Norvane\\Stylara", false);
+        dir = registry.readString("Dir");
+    } catch (const std::exception&) {
+        BringWindowToFront(front);
+        ui::MessageBox("Error while reading Windows Registry.  Cannot continue.", caption, ui::MB_OK | ui::MB_ICONERROR);
+        return {};
+    }
+    if (dir.empty()) {
+        BringWindowToFront(front);
+        ui::MessageBox("Norvane Stylara is not installed properly.  Please re-install.", caption,
+                       ui::MB_OK | ui::MB_ICONERROR);
+    }
+    return dir;
 }
 
 void PurgeTempFolder(const std::string& tempDir)

@@ -11,6 +11,8 @@ class SortedStrings;
 // The routines both programs run, with what differs between them as arguments: the window brought to
 // the front, the Temp folder, the list the printer descriptions go to.
 void BringWindowToFront(QWidget* window);
+// The registry value "Dir" of the installation; "" after the box that says why it could not be had.
+std::string ReadRegisteredInstallDir(QWidget* front, const std::string& caption);
 void PurgeTempFolder(const std::string& tempDir);
 // The lines of programDir + "\plist" into the list, which sorts them as they come.
 void LoadPrinterDescriptions(ui::SortedStrings& list, const std::string& programDir);

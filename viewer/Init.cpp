@@ -5,7 +5,6 @@
 #include "Globals.h"
 #include "ui/MessageBox.h"
 #include "win/Profile.h"
-#include "win/Registry.h"
 
 using namespace ui;
 
@@ -17,19 +16,9 @@ void ErrorBox(const std::string& text, const std::string& caption)
 
 bool ReadInstallDir()
 {
-    win::Registry registry(win::Registry::Root::LocalMachine);
-    std::string dir;
-    try {
-        registry.openKey("Software\\Norvane\\Stylara", false);
-        dir = registry.readString("Dir");
-    } catch (const std::exception&) {
-        ErrorBox("Error while reading Windows Registry.  Cannot continue.", "Norvane Stylara PDF Viewer");
+    const std::string dir = ReadRegisteredInstallDir(form_config, "Norvane Stylara PDF Viewer");
+    if (dir.empty())
         return false;
-    }
-    if (dir.empty()) {
-        ErrorBox("Norvane Stylara is not installed properly.  Please re-install.", "Norvane Stylara PDF Viewer");
-        return false;
-    }
     globals.ProgramDir = dir;
     globals.TempDir = dir + "\\Temp";
     return true;
