@@ -4,6 +4,7 @@
 #include <functional>
 #include <string>
 #include <type_traits>
+#include <utility>
 
 class QWidget;
 
@@ -21,19 +22,22 @@ void showException(const std::exception& error);
 // the handler and is shown in the application's error box, and the program goes on.
 void runHandler(const std::function<void()>& handler);
 
+// Calls a handler with the signal's arguments, or with none when it takes none.
+template <typename F, typename... Args>
+void callHandler(const F& handler, Args&&... args)
+{
+    if constexpr (std::is_invocable_v<const F&, Args...>)
+        handler(std::forward<Args>(args)...);
+    else
+        handler();
+}
+
 // Wraps a handler so that it can be connected to a Qt signal and never lets an exception through; a
 // handler that takes no arguments ignores the signal's.
 template <typename F>
 auto guarded(F handler)
 {
-    return [handler](auto&&... args) {
-        runHandler([&] {
-            if constexpr (std::is_invocable_v<F, decltype(args)...>)
-                handler(args...);
-            else
-                handler();
-        });
-    };
+    return [handler](auto&&... args) { runHandler([&] { callHandler(handler, args...); }); };
 }
 
 // The application's end (the class library's Terminate): set when the main form closes; before the
