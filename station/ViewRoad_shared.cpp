@@ -49,7 +49,7 @@ void ShowSignedPdf(const std::string& hostPath, const SignedPdfView& view)
     const std::string& fetched = view.fetchedPath;
     const std::string copy = view.tempDir + "\\" + name;
     // A document called "unsigned.pdf" is its own copy; deleting the fetched file would take it away.
-    const bool sameFile = !fetched.empty() && win::nativePath(fetched) == win::nativePath(copy);
+    const bool sameFile = !win::nativePath(fetched).empty() && win::nativePath(fetched) == win::nativePath(copy);
     if (!sameFile) {
         if (!win::CopyFileA(fetched.c_str(), copy.c_str(), 0)) {
             view.refuse("Unable to copy PDF document.  Is the file already open?");

@@ -56,9 +56,14 @@ bool forceDirectories(const std::string& path)
 
 bool setCurrentDirectory(const std::string& path)
 {
+    const std::string full = fullPathName(path, currentDirectory());
+    if (!directoryExists(full))
+        return false;
+    keepCurrentDirectory(full);
+    // The process follows, so whatever else looks at its directory sees the same folder.
     std::error_code ec;
-    fs::current_path(nativePath(path), ec);
-    return !ec;
+    fs::current_path(nativePath(full), ec);
+    return true;
 }
 
 std::vector<std::string> findFiles(const std::string& pattern)
@@ -95,7 +100,10 @@ int CopyFileA(const char* existingFileName, const char* newFileName, int failIfE
 {
     if (!existingFileName || !newFileName || !fileExists(existingFileName))
         return 0;
-    const fs::path target = nativePath(newFileName);
+    const std::string native = nativePath(newFileName);
+    if (native.empty())
+        return 0;
+    const fs::path target = native;
     std::error_code ec;
     if (fs::is_directory(target, ec))
         return 0;

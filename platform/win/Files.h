@@ -13,6 +13,7 @@ bool pathExists(const std::string& path);      // a file or a folder
 bool deleteFile(const std::string& path);      // false for a folder or a missing file
 bool createDirectory(const std::string& path); // one level
 bool forceDirectories(const std::string& path); // every missing level; true when the folder stands
+// SetCurrentDirectory: false, and the current directory unchanged, unless the folder exists.
 bool setCurrentDirectory(const std::string& path);
 
 // The entries of a folder listing "dir\*.*" in the order the listing gives them, "." and ".."
