@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -28,9 +30,20 @@ bool pathExists(const std::string& path)
     return !path.empty() && fs::exists(nativePath(path), ec);
 }
 
+bool readOnlyFile(const std::string& path)
+{
+    const std::string native = nativePath(path);
+    struct stat info {};
+    if (native.empty() || ::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    // The read-only attribute is the owner's missing write permission, as Wine shows it; access()
+    // adds what the process may not write for other reasons (another owner, a read-only mount).
+    return (info.st_mode & S_IWUSR) == 0 || ::access(native.c_str(), W_OK) != 0;
+}
+
 bool deleteFile(const std::string& path)
 {
-    if (!fileExists(path))
+    if (!fileExists(path) || readOnlyFile(path))
         return false;
     std::error_code ec;
     return fs::remove(nativePath(path), ec);
@@ -108,6 +121,9 @@ int CopyFileA(const char* existingFileName, const char* newFileName, int failIfE
     if (fs::is_directory(target, ec))
         return 0;
     if (failIfExists && fs::exists(target, ec))
+        return 0;
+    // Windows refuses to replace a read-only file.
+    if (readOnlyFile(newFileName))
         return 0;
     fs::path staging = target;
     staging += ".copying";

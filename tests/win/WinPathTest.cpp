@@ -107,6 +107,31 @@ TEST(Files, OperationsTakeWindowsPaths)
     EXPECT_FALSE(win::deleteFile("C:\\Stylara\\b.txt"));
 }
 
+TEST(Files, ReadOnlyFilesAreNeitherDeletedNorReplaced)
+{
+    TempInstall install;
+    namespace fs = std::filesystem;
+    install.write("C:\\Stylara\\new.txt", "new");
+    install.write("C:\\Stylara\\kept.txt", "kept");
+    const fs::path kept = install.native("C:\\Stylara\\kept.txt");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    EXPECT_TRUE(win::readOnlyFile("C:\\Stylara\\kept.txt"));
+    EXPECT_FALSE(win::readOnlyFile("C:\\Stylara\\new.txt"));
+    EXPECT_FALSE(win::readOnlyFile("C:\\Stylara")) << "a folder";
+    EXPECT_FALSE(win::readOnlyFile("C:\\Stylara\\missing.txt"));
+
+    EXPECT_FALSE(win::deleteFile("C:\\Stylara\\kept.txt"));
+    EXPECT_FALSE(win::CopyFileA("C:\\Stylara\\new.txt", "C:\\Stylara\\kept.txt", 0));
+    EXPECT_EQ(install.read("C:\\Stylara\\kept.txt"), "kept");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(install.exists("C:\\Stylara\\kept.txt.copying"));
+
+    // A copy takes the source's attributes, the read-only one included, as CopyFileA does.
+    ASSERT_TRUE(win::CopyFileA("C:\\Stylara\\kept.txt", "C:\\Stylara\\copy.txt", 0));
+    EXPECT_TRUE(win::readOnlyFile("C:\\Stylara\\copy.txt"));
+}
+
 TEST(Files, ListingStartsWithDotEntries)
 {
     TempInstall install;
