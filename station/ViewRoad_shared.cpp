@@ -10,11 +10,10 @@
 namespace {
 
 // The copy goes into the Temp folder under the host's own name: a name that could lead out of that
-// folder, or into a drive, is no name for it.
+// folder, or into a drive, is no name for it; dots inside a name ("inv..v2.pdf") lead nowhere.
 bool safeBaseName(const std::string& name)
 {
-    return !name.empty() && name.find('\\') == std::string::npos && name.find(':') == std::string::npos &&
-           name.find("..") == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 // Each of the three header lines, read with a limit of 119 characters, must begin with its literal; a
