@@ -21,6 +21,11 @@ void showException(const std::exception& error);
 // the handler and is shown in the application's error box, and the program goes on.
 void runHandler(const std::function<void()>& handler);
 
+// The entry's own boundary around the set-up, the forms and the message loop: an exception that gets
+// this far is shown in the application's error box and the program then ends. Only the class
+// library's error brings its message; any other is shown as an error with an empty message.
+void runEntry(const std::function<void()>& steps);
+
 // Wraps a handler so that it can be connected to a Qt signal and never lets an exception through; a
 // handler that takes no arguments ignores the signal's.
 template <typename F>
