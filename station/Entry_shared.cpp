@@ -15,12 +15,13 @@ int RunTrayProgram(const char* programPath, const char* title, void (*createForm
     int qtArgc = 1;
     char* qtArgv[] = {const_cast<char*>(programPath), nullptr};
     QApplication app(qtArgc, qtArgv);
-    app.setQuitOnLastWindowClosed(false);
-    ui::setApplicationTitle(title);
-
-    ui::runHandler(createForms);
-    if (!ui::ApplicationTerminated())
-        app.exec();
+    ui::runEntry([&] {
+        app.setQuitOnLastWindowClosed(false);
+        ui::setApplicationTitle(title);
+        createForms();
+        if (!ui::ApplicationTerminated())
+            app.exec();
+    });
     destroyForms();
     mutex.release();
     return 0;

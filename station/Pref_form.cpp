@@ -4,6 +4,7 @@
 #include "Init.h"
 #include "Printers_form.h"
 #include "ui/Application.h"
+#include "ui/TypingLimit.h"
 #include "win/Files.h"
 #include "win/LibraryError.h"
 #include "win/Profile.h"
@@ -18,7 +19,6 @@
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QVBoxLayout>
-#include <QValidator>
 
 #include <algorithm>
 
@@ -43,17 +43,6 @@ int StrToInt(const std::string& text)
 std::string textOf(const QLineEdit* edit) { return edit->text().toStdString(); }
 
 void setNumber(QLineEdit* edit, int value) { edit->setText(QString::number(value)); }
-
-// The edit's length limit holds for typing only: a longer value put in from the settings is shown
-// whole, as it would be stored again, instead of being cut to the limit.
-class TypingLimit : public QValidator {
-public:
-    TypingLimit(int length, QObject* parent) : QValidator(parent), m_length(length) {}
-    State validate(QString& input, int&) const override { return input.size() <= m_length ? Acceptable : Invalid; }
-
-private:
-    int m_length;
-};
 
 QLineEdit* shortEdit(QWidget* parent)
 {

@@ -5,6 +5,7 @@
 #include "print/InstalledPrinters.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
+#include "ui/TypingLimit.h"
 #include "win/Files.h"
 #include "win/LibraryError.h"
 
@@ -52,7 +53,7 @@ Tform_printers::Tform_printers(QWidget* parent) : QDialog(parent)
 
     layout->addWidget(new QLabel("Custom Description:", this), 0, 1, 1, 2);
     ed_desc = new QLineEdit(this);
-    ed_desc->setMaxLength(20);
+    ed_desc->setValidator(new TypingLimit(20, ed_desc));
     ed_desc->setFixedWidth(ed_desc->fontMetrics().horizontalAdvance(QString(20, 'n')) + 16);
     ed_desc->installEventFilter(this);
     layout->addWidget(ed_desc, 1, 1, 1, 2);
@@ -65,6 +66,12 @@ Tform_printers::Tform_printers(QWidget* parent) : QDialog(parent)
     layout->addWidget(but_cancel, 4, 2);
 
     connect(lb_printers, &QListWidget::itemSelectionChanged, this, guarded([this] { lb_printersClick(); }));
+    // A click on the printer already selected changes no selection, yet shows its description again.
+    lb_printers->viewport()->installEventFilter(this);
+    connect(lb_printers, &QListWidget::itemClicked, this, guarded([this](QListWidgetItem* item) {
+                if (item == m_selectedAtPress)
+                    lb_printersClick();
+            }));
     connect(but_save, &QPushButton::clicked, this, guarded([this] { but_saveClick(); }));
     connect(but_ok, &QPushButton::clicked, this, guarded([this] { but_okClick(); }));
     connect(but_cancel, &QPushButton::clicked, this, guarded([this] { but_cancelClick(); }));
@@ -79,6 +86,11 @@ void Tform_printers::showEvent(QShowEvent* event)
 
 bool Tform_printers::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == lb_printers->viewport() && event->type() == QEvent::MouseButtonPress) {
+        const QList<QListWidgetItem*> selected = lb_printers->selectedItems();
+        m_selectedAtPress = selected.isEmpty() ? nullptr : selected.front();
+        return QDialog::eventFilter(watched, event);
+    }
     if (watched != ed_desc || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     const auto* key = static_cast<QKeyEvent*>(event);

@@ -8,6 +8,7 @@
 
 class QLineEdit;
 class QListWidget;
+class QListWidgetItem;
 class QPushButton;
 
 // The Printer Definitions dialog; it also holds the printer-description list that the lookup uses.
@@ -38,6 +39,7 @@ protected:
 private:
     // The selected printer's name as a line key, "%-50.50s"; raises the list's index error without one.
     std::string selectedKey() const;
+    QListWidgetItem* m_selectedAtPress = nullptr; // the selection when the mouse went down
 };
 
 extern Tform_printers* form_printers;

@@ -10,11 +10,10 @@
 namespace {
 
 // The copy goes into the Temp folder under the host's own name: a name that could lead out of that
-// folder, or into a drive, is no name for it.
+// folder, or into a drive, is no name for it; dots inside a name ("inv..v2.pdf") lead nowhere.
 bool safeBaseName(const std::string& name)
 {
-    return !name.empty() && name.find('\\') == std::string::npos && name.find(':') == std::string::npos &&
-           name.find("..") == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("\\/:") == std::string::npos;
 }
 
 // Each of the three header lines, read with a limit of 119 characters, must begin with its literal; a
@@ -49,7 +48,7 @@ void ShowSignedPdf(const std::string& hostPath, const SignedPdfView& view)
     const std::string& fetched = view.fetchedPath;
     const std::string copy = view.tempDir + "\\" + name;
     // A document called "unsigned.pdf" is its own copy; deleting the fetched file would take it away.
-    const bool sameFile = !fetched.empty() && win::nativePath(fetched) == win::nativePath(copy);
+    const bool sameFile = !win::nativePath(fetched).empty() && win::nativePath(fetched) == win::nativePath(copy);
     if (!sameFile) {
         if (!win::CopyFileA(fetched.c_str(), copy.c_str(), 0)) {
             view.refuse("Unable to copy PDF document.  Is the file already open?");

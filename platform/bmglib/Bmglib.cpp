@@ -32,6 +32,7 @@ int _SaveBitmapToFile(BitmapHandle bitmap, const char* fileName, const void* opt
     if (options) chosen = *static_cast<const BmgSaveOptions*>(options);
 
     const QString target = QString::fromStdString(win::nativePath(fileName));
+    if (target.isEmpty()) return 0;
     const QString staged = target + ".bmg~";
     QFile::remove(staged);
     QImageWriter writer(staged, "tiff");

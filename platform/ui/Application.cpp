@@ -1,6 +1,7 @@
 #include "Application.h"
 
 #include "MessageBox.h"
+#include "win/LibraryError.h"
 
 #include <QApplication>
 #include <QPointer>
@@ -43,16 +44,31 @@ void showException(const std::exception& error)
     MessageBox(message, title, MB_OK | MB_ICONERROR);
 }
 
-void runHandler(const std::function<void()>& handler)
+namespace {
+
+// Runs steps and shows what escapes them; a message other than the class library's is shown only
+// when foreignMessages is set, else the error is shown with an empty message.
+void runShowing(const std::function<void()>& steps, bool foreignMessages)
 {
     try {
-        handler();
-    } catch (const std::exception& error) {
+        steps();
+    } catch (const win::LibraryError& error) {
         showException(error);
+    } catch (const std::exception& error) {
+        if (foreignMessages)
+            showException(error);
+        else
+            showException(std::runtime_error(""));
     } catch (...) {
         showException(std::runtime_error(""));
     }
 }
+
+} // namespace
+
+void runHandler(const std::function<void()>& handler) { runShowing(handler, true); }
+
+void runEntry(const std::function<void()>& steps) { runShowing(steps, false); }
 
 void setScreenCursor(Cursor cursor)
 {

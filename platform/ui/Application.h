@@ -22,6 +22,11 @@ void showException(const std::exception& error);
 // the handler and is shown in the application's error box, and the program goes on.
 void runHandler(const std::function<void()>& handler);
 
+// The entry's own boundary around the set-up, the forms and the message loop: an exception that gets
+// this far is shown in the application's error box and the program then ends. Only the class
+// library's error brings its message; any other is shown as an error with an empty message.
+void runEntry(const std::function<void()>& steps);
+
 // Calls a handler with the signal's arguments, or with none when it takes none.
 template <typename F, typename... Args>
 void callHandler(const F& handler, Args&&... args)

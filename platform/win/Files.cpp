@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/stat.h>
 #include <system_error>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -28,9 +30,20 @@ bool pathExists(const std::string& path)
     return !path.empty() && fs::exists(nativePath(path), ec);
 }
 
+bool readOnlyFile(const std::string& path)
+{
+    const std::string native = nativePath(path);
+    struct stat info {};
+    if (native.empty() || ::stat(native.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return false;
+    // The read-only attribute is the owner's missing write permission, as Wine shows it; access()
+    // adds what the process may not write for other reasons (another owner, a read-only mount).
+    return (info.st_mode & S_IWUSR) == 0 || ::access(native.c_str(), W_OK) != 0;
+}
+
 bool deleteFile(const std::string& path)
 {
-    if (!fileExists(path))
+    if (!fileExists(path) || readOnlyFile(path))
         return false;
     std::error_code ec;
     return fs::remove(nativePath(path), ec);
@@ -56,9 +69,14 @@ bool forceDirectories(const std::string& path)
 
 bool setCurrentDirectory(const std::string& path)
 {
+    const std::string full = fullPathName(path, currentDirectory());
+    if (!directoryExists(full))
+        return false;
+    keepCurrentDirectory(full);
+    // The process follows, so whatever else looks at its directory sees the same folder.
     std::error_code ec;
-    fs::current_path(nativePath(path), ec);
-    return !ec;
+    fs::current_path(nativePath(full), ec);
+    return true;
 }
 
 std::vector<std::string> findFiles(const std::string& pattern)
@@ -95,11 +113,17 @@ int CopyFileA(const char* existingFileName, const char* newFileName, int failIfE
 {
     if (!existingFileName || !newFileName || !fileExists(existingFileName))
         return 0;
-    const fs::path target = nativePath(newFileName);
+    const std::string native = nativePath(newFileName);
+    if (native.empty())
+        return 0;
+    const fs::path target = native;
     std::error_code ec;
     if (fs::is_directory(target, ec))
         return 0;
     if (failIfExists && fs::exists(target, ec))
+        return 0;
+    // Windows refuses to replace a read-only file.
+    if (readOnlyFile(newFileName))
         return 0;
     fs::path staging = target;
     staging += ".copying";

@@ -10,9 +10,13 @@ namespace win {
 bool fileExists(const std::string& path);      // a file, not a folder
 bool directoryExists(const std::string& path);
 bool pathExists(const std::string& path);      // a file or a folder
-bool deleteFile(const std::string& path);      // false for a folder or a missing file
+// A file Windows would neither write nor delete: its read-only attribute is set, or the process may
+// not write it.
+bool readOnlyFile(const std::string& path);
+bool deleteFile(const std::string& path);      // false for a folder, a missing or a read-only file
 bool createDirectory(const std::string& path); // one level
 bool forceDirectories(const std::string& path); // every missing level; true when the folder stands
+// SetCurrentDirectory: false, and the current directory unchanged, unless the folder exists.
 bool setCurrentDirectory(const std::string& path);
 
 // The entries of a folder listing "dir\*.*" in the order the listing gives them, "." and ".."
@@ -27,7 +31,8 @@ std::FILE* openFile(const std::string& path, const char* mode);
 bool readWholeFile(const std::string& path, std::string& contents);
 
 // CopyFileA: copies with the attributes' worth of care Windows takes: to a temporary name beside
-// the target and renamed over it, so a failed copy never leaves a half-written target.
+// the target and renamed over it, so a failed copy never leaves a half-written target. A read-only
+// target is not replaced.
 int CopyFileA(const char* existingFileName, const char* newFileName, int failIfExists);
 
 } // namespace win

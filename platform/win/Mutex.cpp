@@ -1,5 +1,6 @@
 #include "Mutex.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -28,12 +29,15 @@ bool NamedMutex::create()
 {
     if (m_fd >= 0)
         return true;
+    // Only another holder ends the program: when the lock cannot be made at all the program goes on
+    // without it, as it does when CreateMutexA fails for any other reason.
     const int fd = ::open(lockFilePath(m_name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0)
-        return false;
+        return true;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const bool held = errno == EWOULDBLOCK;
         ::close(fd);
-        return false;
+        return !held;
     }
     m_fd = fd;
     return true;

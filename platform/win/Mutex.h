@@ -14,7 +14,8 @@ public:
     NamedMutex(const NamedMutex&) = delete;
     NamedMutex& operator=(const NamedMutex&) = delete;
 
-    // False when another process holds the mutex (ERROR_ALREADY_EXISTS).
+    // False only when another process holds the mutex (ERROR_ALREADY_EXISTS); a lock file that cannot
+    // be made leaves the mutex unheld and gives true.
     bool create();
     void release();
 

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <vector>
 
 namespace win {
@@ -143,6 +144,9 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
     for (const std::string& line : lines)
         contents += line + "\r\n";
 
+    // Windows refuses to write a read-only file; the replace below would not notice it.
+    if (readOnlyFile(fileName))
+        return false;
     // Written beside the file and renamed over it, so a refused write never leaves it half written.
     const std::string staging = std::string(fileName) + ".new";
     std::FILE* out = openFile(staging, "wb");
@@ -150,7 +154,12 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
         return false;
     const bool written = std::fwrite(contents.data(), 1, contents.size(), out) == contents.size();
     const bool closed = std::fclose(out) == 0;
-    if (!written || !closed || std::rename(nativePath(staging).c_str(), nativePath(fileName).c_str()) != 0) {
+    const std::string target = nativePath(fileName);
+    // The file written in place keeps its mode, as it would had it been written where it stands.
+    std::error_code ec;
+    if (const auto old = std::filesystem::status(target, ec); std::filesystem::is_regular_file(old))
+        std::filesystem::permissions(nativePath(staging), old.permissions(), ec);
+    if (!written || !closed || std::rename(nativePath(staging).c_str(), target.c_str()) != 0) {
         std::remove(nativePath(staging).c_str());
         return false;
     }

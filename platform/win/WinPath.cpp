@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 namespace win {
 
@@ -13,26 +15,122 @@ std::string drivesRoot()
     return std::string(home && *home ? home : "/tmp") + "/.stylara/drives";
 }
 
-static std::string slashes(std::string text)
+namespace {
+
+std::string current = "C:\\";
+
+bool isDriveLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
+
+bool hasDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':' && isDriveLetter(path[0]); }
+
+// Characters no Windows file name may hold; a colon past the drive would name a stream, not a file.
+bool forbidden(char c) { return static_cast<unsigned char>(c) < 0x20 || std::strchr("<>\"|?*:", c) != nullptr; }
+
+// The DOS devices answer to their name in any folder and with any extension: "C:\Docs\nul.pdf" is NUL.
+bool deviceName(const std::string& name)
 {
-    for (char& c : text)
-        if (c == '\\')
-            c = '/';
-    return text;
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' && base[3] <= '9';
 }
 
-std::string nativePath(const std::string& windowsPath)
+// The names of a path below its drive's root, split at "\".
+std::vector<std::string> namesOf(const std::string& text)
 {
-    const bool hasDrive = windowsPath.size() >= 2 && windowsPath[1] == ':' &&
-                          std::isalpha(static_cast<unsigned char>(windowsPath[0]));
-    if (!hasDrive)
-        return slashes(windowsPath);
-    std::string rest = windowsPath.substr(2);
-    if (rest.empty() || (rest[0] != '\\' && rest[0] != '/'))
-        rest.insert(rest.begin(), '/');
-    const char drive = static_cast<char>(std::tolower(static_cast<unsigned char>(windowsPath[0])));
-    return drivesRoot() + "/" + drive + slashes(rest);
+    std::vector<std::string> names;
+    size_t start = 0;
+    while (start <= text.size()) {
+        const size_t end = std::min(text.find('\\', start), text.size());
+        if (end > start)
+            names.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return names;
 }
+
+} // namespace
+
+std::string fullPathName(const std::string& path, const std::string& currentDir)
+{
+    std::string text = path;
+    for (char& c : text)
+        if (c == '/')
+            c = '\\';
+    if (text.empty() || text.starts_with("\\\\"))
+        return {};
+
+    const std::string base = hasDrive(currentDir) ? currentDir : std::string("C:\\");
+    char drive = static_cast<char>(std::toupper(static_cast<unsigned char>(base[0])));
+    std::string rest = text;
+    bool fromCurrent = true;
+    if (hasDrive(text)) {
+        const char named = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        rest = text.substr(2);
+        fromCurrent = named == drive;
+        drive = named;
+    }
+    for (char c : rest)
+        if (forbidden(c))
+            return {};
+
+    std::vector<std::string> names;
+    if (!rest.starts_with('\\') && fromCurrent)
+        names = namesOf(base.substr(2));
+    std::vector<std::string> added = namesOf(rest);
+    const bool endsInSeparator = rest.ends_with('\\');
+    if (!added.empty() && !endsInSeparator && added.back() != "." && added.back() != "..") {
+        std::string& last = added.back();
+        while (!last.empty() && (last.back() == '.' || last.back() == ' '))
+            last.pop_back();
+        if (last.empty())
+            added.pop_back();
+    }
+    for (const std::string& name : added) {
+        if (name == ".")
+            continue;
+        if (name == "..") {
+            if (!names.empty())
+                names.pop_back();
+            continue;
+        }
+        if (deviceName(name))
+            return {};
+        names.push_back(name);
+    }
+
+    std::string full = std::string(1, drive) + ":\\";
+    for (size_t i = 0; i < names.size(); ++i)
+        full += (i ? "\\" : "") + names[i];
+    if (endsInSeparator && !names.empty())
+        full += '\\';
+    return full;
+}
+
+std::string currentDirectory() { return current; }
+
+void keepCurrentDirectory(const std::string& fullPath)
+{
+    if (hasDrive(fullPath))
+        current = fullPath;
+}
+
+std::string nativePath(const std::string& windowsPath, const std::string& currentDir)
+{
+    const std::string full = fullPathName(windowsPath, currentDir);
+    if (full.empty())
+        return {};
+    std::string native = drivesRoot() + "/" + static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
+    for (size_t i = 2; i < full.size(); ++i)
+        native += full[i] == '\\' ? '/' : full[i];
+    return native;
+}
+
+std::string nativePath(const std::string& windowsPath) { return nativePath(windowsPath, current); }
 
 std::string directoryPart(const std::string& windowsPath)
 {

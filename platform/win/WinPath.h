@@ -8,9 +8,22 @@ namespace win {
 // default ~/.stylara/drives).
 std::string drivesRoot();
 
-// Turns a Windows path into a native one the way Wine does: "C:\Stylara\Temp" becomes
-// <drives root>/c/Stylara/Temp. A path without a drive keeps its place relative to the current
-// directory; backslashes become slashes.
+// GetFullPathName: the full Windows path ("C:\Docs\a.pdf") that a path names when `current` is the
+// current directory. "/" counts as "\", a path starting with "\" is on the current drive, "X:name" is
+// relative to the current directory when that is on X and to X's root otherwise, "." and ".." are
+// resolved and ".." at a drive's root stays there, and the last name loses its trailing dots and
+// blanks. A UNC path, a device name (CON, NUL, COM1, ...) or a name Windows does not allow gives an
+// empty text: a path that names nothing on a drive.
+std::string fullPathName(const std::string& path, const std::string& current);
+
+// The process's current directory: a full Windows path, "C:\" until setCurrentDirectory() moves it.
+std::string currentDirectory();
+void keepCurrentDirectory(const std::string& fullPath);
+
+// The one mapping from a Windows path to a native one, the way Wine does it: the full path of
+// "C:\Stylara\Temp" is <drives root>/c/Stylara/Temp, so nothing ever lands outside the drives root.
+// A path that names nothing on a drive maps to an empty text, which no file call can open or make.
+std::string nativePath(const std::string& windowsPath, const std::string& current);
 std::string nativePath(const std::string& windowsPath);
 
 // Everything up to and including the last "\" or ":" of a Windows path ("" when there is none).

@@ -15,8 +15,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 
 using host::End;
 using host::Service;
@@ -538,6 +540,38 @@ TEST_F(SigningHandshake, TargetDirectories)
         EXPECT_TRUE(globals.SigningActive) << row.id;
         closeDocument();
     }
+}
+
+TEST_F(SigningHandshake, TargetsNeverLeaveTheDrives)
+{
+    namespace fs = std::filesystem;
+    // A name of this test's own, so a folder made in the wrong place cannot be another's.
+    const std::string own = fs::path(install.root()).filename().string() + "-target";
+    struct Row {
+        std::string target; // the "T:" line's text
+        std::string folder; // where its folders are made
+    };
+    const Row rows[] = {
+        {"\\tmp\\" + own + "\\sub\\a.pdf", "C:\\tmp\\" + own + "\\sub"},
+        {"C:\\..\\..\\..\\" + own + "\\a.pdf", "C:\\" + own},
+        {"relative\\dir\\a.pdf", "C:\\Stylara\\Temp\\relative\\dir"},
+    };
+    for (const Row& row : rows) {
+        host::Handshake reply;
+        reply.targetPath = row.target;
+        serve(reply);
+        request("TBCR N00127.0.0.1 job");
+        EXPECT_EQ(boxes.texts(), Texts{}) << row.target;
+        EXPECT_TRUE(install.exists(row.folder)) << row.target;
+        closeDocument();
+    }
+    EXPECT_FALSE(fs::exists("/tmp/" + own));
+    EXPECT_FALSE(fs::exists(fs::path(install.root()).parent_path() / own));
+    std::vector<std::string> sandbox;
+    for (const auto& entry : fs::directory_iterator(install.root()))
+        sandbox.push_back(entry.path().filename().string());
+    std::sort(sandbox.begin(), sandbox.end());
+    EXPECT_EQ(sandbox, (Texts{"drives", "run", "system.reg"})) << "nothing beside the drives";
 }
 
 TEST_F(SigningHandshake, TextDocument)

@@ -148,6 +148,27 @@ TEST_F(Init, RefusedWriteStopsAtThatKey)
     EXPECT_EQ(globals.TextSize, 11);
 }
 
+TEST_F(Init, ReadOnlySettingsFileIsRefusedAndLeftAsItWas)
+{
+    useInstallation();
+    namespace fs = std::filesystem;
+    const std::string before = "[TEXT]\r\nSIZE=14\r\n";
+    install.write("C:\\Stylara\\tablet.ini", before);
+    const fs::path native = install.native("C:\\Stylara\\tablet.ini");
+    fs::permissions(native, fs::perms::owner_read | fs::perms::group_read);
+    globals.TextSize = 11;
+    std::string error;
+    try {
+        SaveSettings();
+    } catch (const win::LibraryError& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(error, "Unable to write to C:\\Stylara\\tablet.ini");
+    EXPECT_EQ(install.read("C:\\Stylara\\tablet.ini"), before);
+    EXPECT_EQ(fs::status(native).permissions(), fs::perms::owner_read | fs::perms::group_read);
+    EXPECT_EQ(globals.TextSize, 11);
+}
+
 TEST_F(Init, DefaultPrinterFromWinIni)
 {
     struct Row {
@@ -177,10 +198,13 @@ TEST_F(Init, PurgeDeletesFilesAndKeepsFolders)
     install.write("C:\\Stylara\\Temp\\unsigned.pdf", "x");
     install.write("C:\\Stylara\\Temp\\signed.pdf", "y");
     install.write("C:\\Stylara\\Temp\\sub\\inner.txt", "z");
+    install.write("C:\\Stylara\\Temp\\kept.pdf", "r");
+    std::filesystem::permissions(install.native("C:\\Stylara\\Temp\\kept.pdf"), std::filesystem::perms::owner_read);
     PurgeTempFolder();
     EXPECT_FALSE(install.exists("C:\\Stylara\\Temp\\unsigned.pdf"));
     EXPECT_FALSE(install.exists("C:\\Stylara\\Temp\\signed.pdf"));
     EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\sub\\inner.txt"));
+    EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\kept.pdf")) << "a read-only file stays";
     EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(install.native("C:\\Stylara\\Temp")));
     EXPECT_TRUE(boxes.boxes().empty());
 }

@@ -86,6 +86,27 @@ TEST_F(PrintersForm, ShowListsThePrintersAndTheSavedDescriptions)
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
+TEST_F(PrintersForm, StoredDescriptionsAreShownAndKeptWhole)
+{
+    // A hand-written "plist" may hold more than the 20 characters the edit lets one type.
+    const std::string handWritten = "Cheques-and-Remittances"; // 23 characters
+    install.write(plistPath, line("Beta", handWritten) + "\r\n" + line("Zeta", "Z1") + "\r\n");
+    open();
+    select("Beta");
+    EXPECT_EQ(printers->ed_desc->text().toStdString(), handWritten);
+    QTest::keyClicks(printers->ed_desc, "x");
+    EXPECT_EQ(printers->ed_desc->text().toStdString(), handWritten) << "typing stops at the limit";
+    save();
+    EXPECT_EQ(printers->lb_rprint.items(), (std::vector<std::string>{line("Beta", handWritten), line("Zeta", "Z1")}));
+
+    // A click on the printer already selected shows its stored description again.
+    select("Zeta");
+    describe("Z2");
+    select("Zeta");
+    EXPECT_EQ(printers->ed_desc->text(), "Z1");
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
 TEST_F(PrintersForm, SaveAddsInOrderOrReplacesAndOkWritesPlist)
 {
     install.write(plistPath, line("Beta", "B1") + "\r\n" + line("Zeta", "Z1") + "\r\n");

@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <filesystem>
+#include <fstream>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -71,6 +72,20 @@ TEST(Program, SecondInstanceEndsAtOnceAndSilently)
     first.process.waitForFinished();
     Station third(port);
     EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000));
+}
+
+TEST(Program, StartsWhenTheInstanceLockCannotBeMade)
+{
+    TempInstall install;
+    // The runtime folder would have to be made under a plain file.
+    std::ofstream(install.root() + "/plain") << "x";
+    setenv("XDG_RUNTIME_DIR", (install.root() + "/plain/run").c_str(), 1);
+    const int port = freePort();
+    Station station(port);
+    setenv("XDG_RUNTIME_DIR", (install.root() + "/run").c_str(), 1);
+    EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000))
+        << station.process.readAllStandardError().toStdString();
+    EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
 }
 
 TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)

@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "win/Files.h"
 #include "win/WinPath.h"
 
 #include <QCoreApplication>
@@ -36,6 +37,8 @@ TempInstall::TempInstall(const std::string& registeredDir)
     writeRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Stylara]\r\n\"Dir\"=\"" + escaped +
                   "\"\r\n");
     write("C:\\windows\\SigPlus.ini", "[Tablet]\r\nTabletModel=SigLiteLCD1X5\r\n");
+    // Each test starts where a new process would: on drive C's root.
+    win::setCurrentDirectory("C:\\");
 }
 
 TempInstall::~TempInstall()

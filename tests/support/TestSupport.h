@@ -11,7 +11,8 @@ namespace testing_support {
 
 // A private installation for one test: its own drives root, registry file and runtime folder, with
 // "C:\Stylara" registered as the installation directory, its Temp folder made and the pad driver's
-// "C:\windows\SigPlus.ini" naming the emulated model, as the installer leaves them.
+// "C:\windows\SigPlus.ini" naming the emulated model, as the installer leaves them; the current
+// directory is drive C's root.
 class TempInstall {
 public:
     explicit TempInstall(const std::string& registeredDir = "C:\\Stylara");

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <stdexcept>
+
 using namespace ui;
 
 TEST(MessageBox, RecorderAnswersInOrderThenWithTheDefault)
@@ -50,6 +53,35 @@ TEST(ErrorBox, HandlerErrorEndsTheHandlerAndShowsTheApplicationBox)
     EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara");
     EXPECT_EQ(boxes.boxes()[0].icon(), "error");
     EXPECT_EQ(boxes.boxes()[1].text, "'abc' is not a valid integer value.") << "no second stop";
+}
+
+TEST(ErrorBox, EntryShowsOnlyTheClassLibraryErrorsMessage)
+{
+    setApplicationTitle("Norvane Stylara");
+    struct Row {
+        const char* id;
+        std::function<void()> steps;
+        const char* shown;
+    };
+    const Row rows[] = {
+        {"class-library error", [] { throw win::LibraryError("Cannot create file C:\\Stylara\\plist"); },
+         "Cannot create file C:\\Stylara\\plist."},
+        {"standard exception", [] { throw std::runtime_error("vector::_M_range_check"); }, ""},
+        {"anything else", [] { throw 42; }, ""},
+    };
+    for (const Row& row : rows) {
+        BoxRecorder boxes;
+        bool after = false;
+        runEntry([&] {
+            row.steps();
+            after = true;
+        });
+        EXPECT_FALSE(after) << row.id;
+        ASSERT_EQ(boxes.boxes().size(), 1u) << row.id;
+        EXPECT_EQ(boxes.boxes()[0].text, row.shown) << row.id;
+        EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara") << row.id;
+        EXPECT_EQ(boxes.boxes()[0].icon(), "error") << row.id;
+    }
 }
 
 TEST(SortedStrings, ClassLibraryOrderAndBounds)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 
 using testing_support::TempInstall;
 
@@ -92,4 +94,38 @@ TEST(Profile, RefusedWriteRaisesAndKeepsTheOldFile)
     }
     EXPECT_EQ(install.read("C:\\w.ini"), "[A]\r\nk=old\r\n");
     EXPECT_THROW(win::IniFile("C:\\NoFolder\\x.ini").WriteString("A", "k", "v"), win::LibraryError);
+}
+
+TEST(Profile, ReadOnlyFileIsNotWrittenAndWrittenFilesKeepTheirMode)
+{
+    TempInstall install;
+    namespace fs = std::filesystem;
+    struct Row {
+        const char* id;
+        fs::perms mode;
+        bool written;
+    };
+    const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    const Row rows[] = {
+        {"read-only", readOnly, false},
+        {"owner only", fs::perms::owner_read | fs::perms::owner_write, true},
+    };
+    for (const Row& row : rows) {
+        install.write("C:\\w.ini", "[A]\r\nk=old\r\n");
+        const fs::path native = install.native("C:\\w.ini");
+        fs::permissions(native, row.mode);
+        win::IniFile ini("C:\\w.ini");
+        bool raised = false;
+        try {
+            ini.WriteString("A", "k", "new");
+        } catch (const win::LibraryError& error) {
+            raised = true;
+            EXPECT_EQ(std::string(error.what()), "Unable to write to C:\\w.ini") << row.id;
+        }
+        EXPECT_EQ(raised, !row.written) << row.id;
+        EXPECT_EQ(install.read("C:\\w.ini"), row.written ? "[A]\r\nk=new\r\n" : "[A]\r\nk=old\r\n") << row.id;
+        EXPECT_EQ(fs::status(native).permissions(), row.mode) << row.id;
+        EXPECT_FALSE(install.exists("C:\\w.ini.new")) << row.id;
+        fs::permissions(native, fs::perms::owner_all);
+    }
 }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+
 using testing_support::TempInstall;
 
 TEST(Registry, ReadsStringValuesOfAnExport)
@@ -47,4 +50,15 @@ TEST(NamedMutex, SecondHolderIsRefusedUntilReleased)
     EXPECT_FALSE(second.create());
     first.release();
     EXPECT_TRUE(second.create());
+}
+
+TEST(NamedMutex, ALockThatCannotBeMadeIsNoOtherInstance)
+{
+    TempInstall install;
+    // The runtime folder would have to be made under a plain file.
+    std::ofstream(install.root() + "/plain") << "x";
+    setenv("XDG_RUNTIME_DIR", (install.root() + "/plain/run").c_str(), 1);
+    win::NamedMutex mutex("TEST.MUTEX");
+    EXPECT_TRUE(mutex.create());
+    setenv("XDG_RUNTIME_DIR", (install.root() + "/run").c_str(), 1);
 }

@@ -9,25 +9,68 @@
 
 using testing_support::TempInstall;
 
-TEST(WinPath, MapsDrivesAndSlashesLikeWine)
+TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
 {
     TempInstall install;
     const std::string root = win::drivesRoot();
     struct Row {
         const char* id;
         const char* windows;
-        std::string native;
+        const char* current;
+        const char* native; // below the drives root; nullptr: refused, a path that does not exist
     };
     const Row rows[] = {
-        {"drive folder", "C:\\Stylara\\Temp", root + "/c/Stylara/Temp"},
-        {"capital drive lowered", "X:\\Docs\\a.pdf", root + "/x/Docs/a.pdf"},
-        {"drive root", "D:\\", root + "/d/"},
-        {"bare drive", "D:", root + "/d/"},
-        {"drive-relative", "E:file.txt", root + "/e/file.txt"},
-        {"relative stays relative", "Temp\\x.txt", "Temp/x.txt"},
+        {"drive folder", "C:\\Stylara\\Temp", "C:\\", "/c/Stylara/Temp"},
+        {"capital drive lowered", "X:\\Docs\\a.pdf", "C:\\", "/x/Docs/a.pdf"},
+        {"slashes are separators", "C:/Docs//Inv\\a.pdf", "C:\\", "/c/Docs/Inv/a.pdf"},
+        {"drive root", "D:\\", "C:\\", "/d/"},
+        {"trailing separator kept", "C:\\Docs\\", "C:\\", "/c/Docs/"},
+        {"bare drive, other drive", "D:", "C:\\Stylara", "/d/"},
+        {"bare drive, current drive", "c:", "C:\\Stylara\\Temp", "/c/Stylara/Temp"},
+        {"drive-relative, other drive", "E:file.txt", "C:\\Stylara", "/e/file.txt"},
+        {"drive-relative, current drive", "C:sub\\a.pdf", "C:\\Stylara\\Temp", "/c/Stylara/Temp/sub/a.pdf"},
+        {"rooted on the current drive", "\\tmp\\x\\sub\\a.pdf", "D:\\Work", "/d/tmp/x/sub/a.pdf"},
+        {"relative to the current directory", "relative\\dir\\a.pdf", "C:\\Stylara\\Temp",
+         "/c/Stylara/Temp/relative/dir/a.pdf"},
+        {"dot and dot-dot", "C:\\Docs\\.\\Old\\..\\a.pdf", "C:\\", "/c/Docs/a.pdf"},
+        {"dot-dot stays at the drive root", "C:\\..\\..\\..\\x\\a.pdf", "C:\\", "/c/x/a.pdf"},
+        {"relative dot-dot stays at the root", "..\\..\\..\\..\\x", "C:\\Stylara\\Temp", "/c/x"},
+        {"last name loses trailing dots and blanks", "C:\\Docs\\a.pdf. .", "C:\\", "/c/Docs/a.pdf"},
+        {"UNC share", "\\\\server\\share\\a.pdf", "C:\\", nullptr},
+        {"UNC with slashes", "//server/share/a.pdf", "C:\\", nullptr},
+        {"device namespace", "\\\\.\\C:\\a.pdf", "C:\\", nullptr},
+        {"device name", "C:\\Docs\\NUL", "C:\\", nullptr},
+        {"device name with an extension", "com1.pdf", "C:\\Stylara", nullptr},
+        {"device name as a folder", "C:\\aux\\a.pdf", "C:\\", nullptr},
+        {"stream colon", "C:\\Docs\\a.pdf:x", "C:\\", nullptr},
+        {"wildcard", "C:\\Docs\\a?.pdf", "C:\\", nullptr},
+        {"control character", "C:\\Docs\\a\nb.pdf", "C:\\", nullptr},
+        {"empty path", "", "C:\\", nullptr},
     };
     for (const Row& row : rows)
-        EXPECT_EQ(win::nativePath(row.windows), row.native) << row.id;
+        EXPECT_EQ(win::nativePath(row.windows, row.current), row.native ? root + row.native : std::string()) << row.id;
+}
+
+TEST(WinPath, CurrentDirectoryIsAFolderOnADrive)
+{
+    TempInstall install;
+    install.write("C:\\Stylara\\Temp\\a.txt", "a");
+    ASSERT_TRUE(win::setCurrentDirectory("C:\\Stylara"));
+    EXPECT_EQ(win::currentDirectory(), "C:\\Stylara");
+    ASSERT_TRUE(win::setCurrentDirectory("Temp"));
+    EXPECT_EQ(win::currentDirectory(), "C:\\Stylara\\Temp");
+    EXPECT_TRUE(win::fileExists("a.txt"));
+    EXPECT_EQ(win::nativePath("\\x"), install.native("C:\\x"));
+    EXPECT_EQ(std::filesystem::current_path(), std::filesystem::path(install.native("C:\\Stylara\\Temp")));
+
+    for (const char* refused : {"C:\\Missing", "C:\\Stylara\\Temp\\a.txt", "\\\\server\\share"}) {
+        EXPECT_FALSE(win::setCurrentDirectory(refused)) << refused;
+        EXPECT_EQ(win::currentDirectory(), "C:\\Stylara\\Temp") << refused;
+    }
+    // What no file call can reach is made nowhere either.
+    EXPECT_FALSE(win::forceDirectories("\\\\server\\share\\x\\"));
+    EXPECT_FALSE(win::CopyFileA("C:\\Stylara\\Temp\\a.txt", "C:\\Stylara\\con", 0));
+    EXPECT_EQ(win::openFile("C:\\Stylara\\a?.txt", "wb"), nullptr);
 }
 
 TEST(WinPath, DirectoryPartEndsAtLastBackslashOrColon)
@@ -62,6 +105,31 @@ TEST(Files, OperationsTakeWindowsPaths)
     EXPECT_FALSE(win::deleteFile("C:\\One")) << "a folder is not deleted as a file";
     EXPECT_TRUE(win::deleteFile("C:\\Stylara\\b.txt"));
     EXPECT_FALSE(win::deleteFile("C:\\Stylara\\b.txt"));
+}
+
+TEST(Files, ReadOnlyFilesAreNeitherDeletedNorReplaced)
+{
+    TempInstall install;
+    namespace fs = std::filesystem;
+    install.write("C:\\Stylara\\new.txt", "new");
+    install.write("C:\\Stylara\\kept.txt", "kept");
+    const fs::path kept = install.native("C:\\Stylara\\kept.txt");
+    fs::permissions(kept, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+
+    EXPECT_TRUE(win::readOnlyFile("C:\\Stylara\\kept.txt"));
+    EXPECT_FALSE(win::readOnlyFile("C:\\Stylara\\new.txt"));
+    EXPECT_FALSE(win::readOnlyFile("C:\\Stylara")) << "a folder";
+    EXPECT_FALSE(win::readOnlyFile("C:\\Stylara\\missing.txt"));
+
+    EXPECT_FALSE(win::deleteFile("C:\\Stylara\\kept.txt"));
+    EXPECT_FALSE(win::CopyFileA("C:\\Stylara\\new.txt", "C:\\Stylara\\kept.txt", 0));
+    EXPECT_EQ(install.read("C:\\Stylara\\kept.txt"), "kept");
+    EXPECT_EQ(fs::status(kept).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_FALSE(install.exists("C:\\Stylara\\kept.txt.copying"));
+
+    // A copy takes the source's attributes, the read-only one included, as CopyFileA does.
+    ASSERT_TRUE(win::CopyFileA("C:\\Stylara\\kept.txt", "C:\\Stylara\\copy.txt", 0));
+    EXPECT_TRUE(win::readOnlyFile("C:\\Stylara\\copy.txt"));
 }
 
 TEST(Files, ListingStartsWithDotEntries)
