@@ -227,7 +227,13 @@ void TSigPlus::LCDRefresh(short mode, short x, short y, short width, short heigh
 void TSigPlus::LCDWriteBitmap(short destination, short /*mode*/, short x, short y, short width, short height,
                               const QImage& bitmap) {
     m_lcd.writeBitmap(destination, QRect(x, y, width, height), bitmap);
-    lcdChanged(QRect(x, y, width, height));
+    // A picture put straight over the whole screen is a screen of its own (the idle screen): the touch
+    // areas kept from the screen before would point at words that are gone, so they are outlined again
+    // only once hot spots are set for it.
+    const QRect area(x, y, width, height);
+    if (destination == sigplus::Lcd::Screen && area.contains(QRect(0, 0, sigplus::Lcd::Width, sigplus::Lcd::Height)))
+        m_virtualPad->setHotSpots({});
+    lcdChanged(area);
 }
 
 void TSigPlus::LCDSetFont(short height, short /*width*/, short weight, short /*italic*/, short /*underline*/,

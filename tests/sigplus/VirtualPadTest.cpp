@@ -100,10 +100,10 @@ TEST(VirtualPad, EachLcdChangeIsOnScreenBeforeTheCallReturns)
 TEST(VirtualPad, OutlinesTheActiveHotSpotsFaintly)
 {
     TSigPlus pad;
-    pad.KeyPadAddHotSpot(0, 1, 185, 20, 45, 10);
-    pad.KeyPadAddHotSpot(1, 1, 185, 33, 45, 16);
     pad.LCDWriteBitmap(0, 2, 0, 0, 240, 64, black());
     pad.LCDRefresh(0, 150, 0, 90, 64);
+    pad.KeyPadAddHotSpot(0, 1, 185, 20, 45, 10);
+    pad.KeyPadAddHotSpot(1, 1, 185, 33, 45, 16);
     struct Row {
         const char* id;
         QPoint windowPoint;
@@ -128,6 +128,19 @@ TEST(VirtualPad, OutlinesTheActiveHotSpotsFaintly)
         }
     }
     EXPECT_EQ(withSpots.pixel(windowPixel(100, 30)), ink) << "the lit LCD is drawn as before";
+
+    // A whole picture put on the screen, as the idle screen is, keeps the hot spots but not their
+    // outlines, until the next hot spot is set.
+    QImage idle(240, 64, QImage::Format_RGB32);
+    idle.fill(Qt::white);
+    pad.LCDWriteBitmap(0, 2, 0, 0, 240, 64, idle);
+    const QImage idleScreen = pad.virtualPad()->grab().toImage();
+    for (const Row& row : rows)
+        EXPECT_EQ(idleScreen.pixel(row.windowPoint), glass) << row.id << ": idle screen";
+    pad.KeyPadAddHotSpot(2, 1, 10, 10, 176, 44);
+    const QImage setAgain = pad.virtualPad()->grab().toImage();
+    for (const Row& row : rows)
+        EXPECT_EQ(setAgain.pixel(row.windowPoint) != glass, row.outline) << row.id << ": hot spots set again";
 
     pad.KeyPadClearHotSpotList();
     const QImage without = pad.virtualPad()->grab().toImage();
