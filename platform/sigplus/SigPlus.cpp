@@ -38,6 +38,8 @@ double span(short start, short stop) {
 TSigPlus::TSigPlus(QWidget* parent) : QWidget(parent) {
     m_captureWindow = QRect(0, 0, sigplus::Lcd::Width, sigplus::Lcd::Height);
     m_virtualPad = std::make_unique<sigplus::VirtualPad>(m_lcd);
+    const char* padSetting = std::getenv("STYLARA_PAD");
+    m_virtualPadHidden = padSetting && std::strcmp(padSetting, "hidden") == 0;
     const std::string model = TabletModel();
     m_virtualPad->setWindowTitle(QString::fromStdString(model.empty() ? "Stylara pad" : "Stylara pad - " + model));
     connect(m_virtualPad.get(), &sigplus::VirtualPad::penPressed, this,
@@ -69,13 +71,17 @@ std::string TSigPlus::TabletModel() {
     return model;
 }
 
-void TSigPlus::lcdChanged() {
-    if (!m_virtualPadShown) {
-        m_virtualPadShown = true;
-        const char* pad = std::getenv("STYLARA_PAD");
-        if (!pad || std::strcmp(pad, "hidden") != 0) m_virtualPad->show();
-    }
-    m_virtualPad->update();
+void TSigPlus::lcdChanged(const QRect& lcdArea) {
+    // Every picture brings the pad back, so a pad window closed by the window manager is not lost.
+    if (!m_virtualPadHidden && !m_virtualPad->isVisible()) m_virtualPad->show();
+    m_virtualPad->showLcdArea(lcdArea);
+}
+
+void TSigPlus::hotSpotsChanged() {
+    std::vector<QRect> areas;
+    for (const auto& [key, spot] : m_hotSpots)
+        areas.push_back(spot.area);
+    m_virtualPad->setHotSpots(std::move(areas));
 }
 
 // --- Coordinates -------------------------------------------------------------------------------
@@ -113,12 +119,10 @@ void TSigPlus::takePoint(const QPointF& lcdPoint, bool penJustDown) {
     for (auto& [key, spot] : m_hotSpots)
         if (inside(spot.area, lcdPoint) && spot.hits < maxPoints) ++spot.hits;
 
-    if (penJustDown)
-        m_lcd.drawInk(lcdPoint, lcdPoint, m_inkWindow);
-    else
-        m_lcd.drawInk(m_lastPen, lcdPoint, m_inkWindow);
+    const QPointF from = penJustDown ? lcdPoint : m_lastPen;
+    m_lcd.drawInk(from, lcdPoint, m_inkWindow);
     m_lastPen = lcdPoint;
-    lcdChanged();
+    lcdChanged(QRectF(from, lcdPoint).normalized().toAlignedRect().adjusted(-1, -1, 1, 1));
 
     // Leaving the capture window ends the stroke; coming back starts a new one, so no line is drawn
     // across the part that was not captured.
@@ -188,10 +192,13 @@ short TSigPlus::GetPointYValue(short stroke, short point) const {
 
 void TSigPlus::KeyPadClearHotSpotList() {
     m_hotSpots.clear();
+    hotSpotsChanged();
 }
 
 void TSigPlus::KeyPadAddHotSpot(short key, short coordinateMode, short x, short y, short width, short height) {
-    if (coordinateMode == 1) m_hotSpots[key] = HotSpot{QRect(x, y, width, height), 0};
+    if (coordinateMode != 1) return;
+    m_hotSpots[key] = HotSpot{QRect(x, y, width, height), 0};
+    hotSpotsChanged();
 }
 
 short TSigPlus::KeyPadQueryHotSpot(short key) const {
@@ -214,13 +221,19 @@ void TSigPlus::SetEventEnableMask(short mask) {
 
 void TSigPlus::LCDRefresh(short mode, short x, short y, short width, short height) {
     m_lcd.refresh(mode, QRect(x, y, width, height));
-    lcdChanged();
+    lcdChanged(QRect(x, y, width, height));
 }
 
 void TSigPlus::LCDWriteBitmap(short destination, short /*mode*/, short x, short y, short width, short height,
                               const QImage& bitmap) {
     m_lcd.writeBitmap(destination, QRect(x, y, width, height), bitmap);
-    lcdChanged();
+    // A picture put straight over the whole screen is a screen of its own (the idle screen): the touch
+    // areas kept from the screen before would point at words that are gone, so they are outlined again
+    // only once hot spots are set for it.
+    const QRect area(x, y, width, height);
+    if (destination == sigplus::Lcd::Screen && area.contains(QRect(0, 0, sigplus::Lcd::Width, sigplus::Lcd::Height)))
+        m_virtualPad->setHotSpots({});
+    lcdChanged(area);
 }
 
 void TSigPlus::LCDSetFont(short height, short /*width*/, short weight, short /*italic*/, short /*underline*/,
@@ -250,22 +263,48 @@ bool TSigPlus::WriteImageFile(const std::string& path) {
     return sigplus::writeSignatureImage(win::nativePath(path), m_strokes, request);
 }
 
+QRectF TSigPlus::inkArea() const {
+    const QRectF capture(logicalFromLcd(m_captureWindow.topLeft()),
+                         logicalFromLcd(QPointF(m_captureWindow.x() + m_captureWindow.width(),
+                                                m_captureWindow.y() + m_captureWindow.height())));
+    double left = capture.left(), top = capture.top(), right = capture.right(), bottom = capture.bottom();
+    // Points taken under an earlier window or map still belong to the signature.
+    for (const sigplus::Stroke& stroke : m_strokes)
+        for (const QPoint& point : stroke) {
+            left = std::min<double>(left, point.x());
+            top = std::min<double>(top, point.y());
+            right = std::max<double>(right, point.x());
+            bottom = std::max<double>(bottom, point.y());
+        }
+    return QRectF(QPointF(left, top), QPointF(right, bottom));
+}
+
 void TSigPlus::paintEvent(QPaintEvent*) {
     if (m_strokes.empty()) return;
+    constexpr double penWidth = 1.5;
+    // The form may show only part of the control; the signature is fitted whole into the part that
+    // shows, its proportions kept, and stays put while it is being written.
+    QRectF box = rect();
+    if (const QWidget* holder = parentWidget()) box &= QRectF(holder->rect().translated(-pos()));
+    box.adjust(penWidth, penWidth, -penWidth, -penWidth);
+    const QRectF area = inkArea();
+    if (box.width() <= 0 || box.height() <= 0) return;
+    const double scale =
+        std::min(box.width() / std::max(1.0, area.width()), box.height() / std::max(1.0, area.height()));
+    const QPointF offset = box.center() - area.center() * scale;
+    const auto place = [&](const QPoint& point) { return offset + QPointF(point) * scale; };
+
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(Qt::black, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    const double scaleX = width() / span(0, TabletLogicalXSize);
-    const double scaleY = height() / span(0, TabletLogicalYSize);
+    painter.setPen(QPen(Qt::black, penWidth, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     for (const sigplus::Stroke& stroke : m_strokes) {
-        const QPointF first(stroke.front().x() * scaleX, stroke.front().y() * scaleY);
         if (stroke.size() == 1) {
-            painter.drawPoint(first);
+            painter.drawPoint(place(stroke.front()));
             continue;
         }
-        QPainterPath path(first);
+        QPainterPath path(place(stroke.front()));
         for (size_t i = 1; i < stroke.size(); ++i)
-            path.lineTo(stroke[i].x() * scaleX, stroke[i].y() * scaleY);
+            path.lineTo(place(stroke[i]));
         painter.drawPath(path);
     }
 }

@@ -5,6 +5,7 @@
 
 #include <QPointF>
 #include <QRect>
+#include <QRectF>
 #include <QWidget>
 
 #include <map>
@@ -18,8 +19,9 @@ class VirtualPad;
 } // namespace sigplus
 
 // The signature-pad control, an emulated 240 by 64 LCD pad. On its form it shows the captured ink
-// scaled to its size; the LCD itself is shown in the virtual pad window, which appears once the
-// station first draws on the LCD (unless STYLARA_PAD=hidden). Pen input comes from the pen API
+// fitted whole into the part of the control that its parent shows; the LCD itself is shown in the
+// virtual pad window, which appears once the station first draws on the LCD and again with every
+// later picture after it was closed (unless STYLARA_PAD=hidden). Pen input comes from the pen API
 // below, from the mouse on the virtual pad and from the script that STYLARA_PEN names.
 //
 // Coordinates: the tablet map places the LCD's pixel grid on the tablet, its corners counted from
@@ -107,7 +109,9 @@ private:
         int left = 0, top = 0, right = 2400, bottom = 640;
     };
 
-    void lcdChanged();
+    void lcdChanged(const QRect& lcdArea = QRect(0, 0, sigplus::Lcd::Width, sigplus::Lcd::Height));
+    void hotSpotsChanged();
+    QRectF inkArea() const; // the logical area the on-form view shows: the capture window and every point
     void takePoint(const QPointF& lcdPoint, bool penJustDown);
 
     sigplus::Lcd m_lcd;
@@ -122,6 +126,6 @@ private:
     QPointF m_lastPen;
     short m_eventMask = 0;
     std::unique_ptr<sigplus::VirtualPad> m_virtualPad;
-    bool m_virtualPadShown = false;
+    bool m_virtualPadHidden = false;
     sigplus::PenStream* m_penStream = nullptr;
 };

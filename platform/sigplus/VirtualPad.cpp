@@ -2,21 +2,36 @@
 
 #include "Lcd.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMouseEvent>
-#include <QScreen>
 #include <QPainter>
+#include <QScreen>
+#include <QTabletEvent>
+
+#include <utility>
 
 namespace sigplus {
 
 namespace {
 const QColor glass(196, 208, 176);
 const QColor ink(24, 28, 40);
+// Faint enough not to pass for a lit pixel of the LCD.
+const QColor hotSpotOutline(24, 28, 40, 64);
+
+QRect onWindow(const QRect& lcdArea) {
+    return QRect(lcdArea.x() * VirtualPad::Scale, lcdArea.y() * VirtualPad::Scale, lcdArea.width() * VirtualPad::Scale,
+                 lcdArea.height() * VirtualPad::Scale);
+}
 } // namespace
 
 VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
       m_lcd(lcd) {
+    // The moves of a quick stroke arrive in bursts; merged into their last one, the stroke would be
+    // drawn as one straight line.
+    QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
+    QCoreApplication::setAttribute(Qt::AA_CompressTabletEvents, false);
     setFixedSize(Lcd::Width * Scale, Lcd::Height * Scale);
     setContextMenuPolicy(Qt::CustomContextMenu);
     setCursor(Qt::CrossCursor);
@@ -28,12 +43,27 @@ VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
     }
 }
 
+void VirtualPad::showLcdArea(const QRect& lcdArea) {
+    repaint(onWindow(lcdArea));
+}
+
+void VirtualPad::setHotSpots(std::vector<QRect> areas) {
+    if (areas == m_hotSpots) return;
+    for (const QRect& area : m_hotSpots)
+        update(onWindow(area));
+    m_hotSpots = std::move(areas);
+    for (const QRect& area : m_hotSpots)
+        update(onWindow(area));
+}
+
 void VirtualPad::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(rect(), glass);
-    for (int y = 0; y < Lcd::Height; ++y)
-        for (int x = 0; x < Lcd::Width; ++x)
-            if (m_lcd.lit(x, y)) painter.fillRect(x * Scale, y * Scale, Scale, Scale, ink);
+    QImage picture = m_lcd.image();
+    picture.setColorTable({glass.rgb(), ink.rgb()});
+    painter.drawImage(rect(), picture);
+    painter.setPen(hotSpotOutline);
+    for (const QRect& area : m_hotSpots)
+        painter.drawRect(QRectF(onWindow(area)).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
 void VirtualPad::mousePressEvent(QMouseEvent* event) {
@@ -53,6 +83,38 @@ void VirtualPad::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() != Qt::LeftButton || !m_penDown) return;
     m_penDown = false;
     emit penReleased();
+}
+
+// A pen tablet's own events carry every sample; taken here, no mouse events are made of them. The
+// barrel buttons are left to become mouse clicks, so the pen can open the menu as the mouse does.
+void VirtualPad::tabletEvent(QTabletEvent* event) {
+    switch (event->type()) {
+    case QEvent::TabletPress:
+        if (event->button() != Qt::LeftButton) {
+            event->ignore();
+            return;
+        }
+        m_penDown = true;
+        emit penPressed(lcdPoint(event->position()));
+        break;
+    case QEvent::TabletMove:
+        if (m_penDown && (event->buttons() & Qt::LeftButton)) emit penMoved(lcdPoint(event->position()));
+        break;
+    case QEvent::TabletRelease:
+        if (event->button() != Qt::LeftButton) {
+            event->ignore();
+            return;
+        }
+        if (m_penDown) {
+            m_penDown = false;
+            emit penReleased();
+        }
+        break;
+    default:
+        event->ignore();
+        return;
+    }
+    event->accept();
 }
 
 } // namespace sigplus

@@ -1,15 +1,19 @@
 #pragma once
 
 #include <QPointF>
+#include <QRect>
 #include <QWidget>
+
+#include <vector>
 
 namespace sigplus {
 
 class Lcd;
 
-// A small always-on-top window that shows the LCD enlarged and turns the left mouse button into the
-// pen, so that a person without a pad can sign. A right click asks for a context menu
-// (customContextMenuRequested) and is never pen input.
+// A small always-on-top window that shows the LCD enlarged and turns the left mouse button, or a pen
+// tablet's pen, into the pad's pen, so that a person without a pad can sign. A right click asks for a
+// context menu (customContextMenuRequested) and is never pen input. Closing the window only hides it,
+// as a pad on the desk cannot be closed; the owner shows it again with its next picture.
 class VirtualPad : public QWidget {
     Q_OBJECT
 public:
@@ -18,6 +22,14 @@ public:
     explicit VirtualPad(const Lcd& lcd, QWidget* parent = nullptr);
 
     static QPointF lcdPoint(const QPointF& windowPoint) { return windowPoint / Scale; }
+
+    // Paints the LCD's area at once, before the caller goes on: the station may block the event loop
+    // right after writing a text that the signer must see.
+    void showLcdArea(const QRect& lcdArea);
+
+    // The touch areas to outline, in LCD pixels: the words drawn on the LCD do not show exactly where
+    // a touch counts.
+    void setHotSpots(std::vector<QRect> areas);
 
 signals:
     void penPressed(QPointF lcdPoint);
@@ -29,9 +41,11 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void tabletEvent(QTabletEvent* event) override;
 
 private:
     const Lcd& m_lcd;
+    std::vector<QRect> m_hotSpots;
     bool m_penDown = false;
 };
 
