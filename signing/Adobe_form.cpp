@@ -13,6 +13,7 @@
 #include "station/Config_form.h"
 #include "station/Globals.h"
 #include "station/Init.h"
+#include "ui/AnsiText.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "win/Files.h"
@@ -176,7 +177,7 @@ void Tform_adobe::CreateParams() {
 }
 
 void Tform_adobe::SetStatusText(const std::string& text) {
-    lab_status->setText(QString::fromLocal8Bit(text.c_str()));
+    lab_status->setText(fromAnsi(text));
     lab_status->repaint();
     if (!globals.Unattended) setScreenCursor(text.empty() ? Cursor::Default : Cursor::Hourglass);
 }

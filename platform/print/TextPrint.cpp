@@ -1,6 +1,7 @@
 #include "TextPrint.h"
 
 #include "Printer.h"
+#include "ui/AnsiText.h"
 
 #include <QStringList>
 
@@ -15,7 +16,7 @@ std::vector<std::string> textLines(const QString& text)
         lines.removeLast();
     std::vector<std::string> result;
     for (const QString& line : lines)
-        result.push_back(line.toLocal8Bit().toStdString());
+        result.push_back(ui::toAnsi(line));
     return result;
 }
 

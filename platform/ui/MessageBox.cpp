@@ -1,5 +1,7 @@
 #include "MessageBox.h"
 
+#include "AnsiText.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -42,8 +44,7 @@ std::vector<int> buttonsOf(unsigned flags)
 
 int showQt(const Box& box)
 {
-    QMessageBox dialog(qtIcon(box), QString::fromLocal8Bit(box.caption.c_str()),
-                       QString::fromLocal8Bit(box.text.c_str()));
+    QMessageBox dialog(qtIcon(box), fromAnsi(box.caption), fromAnsi(box.text));
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
     const std::vector<int> ids = buttonsOf(box.flags);
     std::vector<QPushButton*> buttons;

@@ -1,3 +1,4 @@
+#include "ui/AnsiText.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "ui/SortedStrings.h"
@@ -74,4 +75,33 @@ TEST(ScreenCursor, HourglassAndBack)
     EXPECT_EQ(screenCursor(), Cursor::Hourglass);
     setScreenCursor(Cursor::Default);
     EXPECT_EQ(screenCursor(), Cursor::Default);
+}
+
+TEST(AnsiText, Windows1252BothWays)
+{
+    struct Row {
+        const char* id;
+        std::string bytes;
+        QString text;
+    };
+    const Row rows[] = {
+        {"plain", "INVOICE 100", "INVOICE 100"},
+        {"Latin-1 half",
+         "M\xfcller, Stra\xdf"
+         "e \xe9\xff",
+         QString::fromUtf8("Müller, Straße éÿ")},
+        {"the table above 0x7F", "\x80\x85\x8a\x93\x94\x96\x99\x9f", QString::fromUtf8("€…Š“”–™Ÿ")},
+        {"unassigned bytes stay C1 controls", "\x81\x8d\x8f\x90\x9d",
+         QString(QChar(0x81)) + QChar(0x8D) + QChar(0x8F) + QChar(0x90) + QChar(0x9D)},
+        {"NUL inside", std::string("a\0b", 3), QString(QChar('a')) + QChar(0) + QChar('b')},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(fromAnsi(row.bytes), row.text) << row.id;
+        EXPECT_EQ(toAnsi(row.text), row.bytes) << row.id;
+    }
+    EXPECT_EQ(toAnsi(QString::fromUtf8("Ω → 😀.")), "? ? ?.") << "one \"?\" per character the code page lacks";
+    EXPECT_EQ(documentFromAnsi("K\xfc"
+                               "che\r\nbr\xfc"
+                               "cke\rend\n\r\n"),
+              QString::fromUtf8("Küche\nbrücke\nend\n\n"));
 }
