@@ -32,7 +32,6 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
                     const std::string& title, const TextLayout& layout)
 {
     const int count = static_cast<int>(lines.size());
-    const int linesPerPage = layout.linesPerPage >= 1 ? layout.linesPerPage : std::max(1, count);
     const int copies = std::max(1, layout.copies);
     const int x = layout.leftMargin * 10;
     const int top = layout.topMargin * 10;
@@ -41,6 +40,11 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
     printer.title = title;
 
     printer.beginDoc();
+    // Without a number of lines per page a sheet takes the lines that fit its printable height, and
+    // at least one, so that no line runs off the paper and the loop still ends.
+    const int linesPerPage = layout.linesPerPage >= 1
+                                 ? layout.linesPerPage
+                                 : std::max(1, (printer.pageHeight() - top) / std::max(1, lineHeight));
     int page = 1;
     bool newSheet = false;
     int last = 0;
