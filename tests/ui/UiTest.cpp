@@ -4,6 +4,14 @@
 #include "ui/SortedStrings.h"
 #include "win/LibraryError.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
 #include <gtest/gtest.h>
 
 using namespace ui;
@@ -33,6 +41,40 @@ TEST(MessageBox, LogModeWritesOneLineAndAnswersTheDefault)
     EXPECT_EQ(answer, IDOK);
     EXPECT_EQ(question, IDNO);
     EXPECT_EQ(log, "Stylara - Error | error | Two lines\nConfirm | question | Sure?\n");
+}
+
+TEST(MessageBox, CaptionStandsAloneAndFitsTheBox)
+{
+    setApplicationTitle("Norvane Stylara");
+    EXPECT_NE(QGuiApplication::applicationDisplayName().toStdString(), "Norvane Stylara")
+        << "the platform appends the display name to every caption";
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    for (const char* caption : {"Norvane Stylara - Error", "Norvane Stylara PDF Viewer - Error", "Note"}) {
+        QString shownCaption;
+        int width = 0;
+        // The box runs its own loop: the timer looks at it from inside and presses its button.
+        QTimer look;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(window);
+                if (!box || !box->isVisible())
+                    continue;
+                shownCaption = box->windowTitle();
+                width = box->width();
+                if (!box->buttons().isEmpty())
+                    box->buttons().front()->click();
+                if (clock.elapsed() > 5000)
+                    box->reject();
+            }
+        });
+        look.start(10);
+        EXPECT_EQ(MessageBox("Ok.", caption, MB_OK | MB_ICONERROR), IDOK) << caption;
+        EXPECT_EQ(shownCaption.toStdString(), caption);
+        EXPECT_GE(width, QFontMetrics(titleFont).horizontalAdvance(caption) + 100) << caption;
+    }
 }
 
 TEST(ErrorBox, HandlerErrorEndsTheHandlerAndShowsTheApplicationBox)
