@@ -184,8 +184,13 @@ void Tform_adobe::SetStatusText(const std::string& text) {
 
 void Tform_adobe::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // Where no window manager maximises the window, it takes the screen's work area itself.
-    if (isMaximized() && screen() && !event->spontaneous()) setGeometry(screen()->availableGeometry());
+    // Where no window manager maximises the window, it takes the screen's work area itself; a geometry
+    // set by hand clears the maximised state, which the window keeps all the same.
+    if (isMaximized() && screen() && !event->spontaneous()) {
+        const Qt::WindowStates state = windowState();
+        setGeometry(screen()->availableGeometry());
+        if (windowState() != state) setWindowState(state);
+    }
     runHandler([this] { FormShow(); });
 }
 
