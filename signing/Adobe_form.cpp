@@ -13,6 +13,7 @@
 #include "station/Config_form.h"
 #include "station/Globals.h"
 #include "station/Init.h"
+#include "ui/AnsiText.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "win/Files.h"
@@ -176,15 +177,20 @@ void Tform_adobe::CreateParams() {
 }
 
 void Tform_adobe::SetStatusText(const std::string& text) {
-    lab_status->setText(QString::fromLocal8Bit(text.c_str()));
+    lab_status->setText(fromAnsi(text));
     lab_status->repaint();
     if (!globals.Unattended) setScreenCursor(text.empty() ? Cursor::Default : Cursor::Hourglass);
 }
 
 void Tform_adobe::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // Where no window manager maximises the window, it takes the screen's work area itself.
-    if (isMaximized() && screen() && !event->spontaneous()) setGeometry(screen()->availableGeometry());
+    // Where no window manager maximises the window, it takes the screen's work area itself; a geometry
+    // set by hand clears the maximised state, which the window keeps all the same.
+    if (isMaximized() && screen() && !event->spontaneous()) {
+        const Qt::WindowStates state = windowState();
+        setGeometry(screen()->availableGeometry());
+        if (windowState() != state) setWindowState(state);
+    }
     runHandler([this] { FormShow(); });
 }
 

@@ -5,6 +5,7 @@
 #include "Sig_image.h"
 #include "station/Globals.h"
 #include "station/Init.h"
+#include "ui/AnsiText.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 
@@ -84,7 +85,7 @@ void Tform_waiting::keyPressEvent(QKeyEvent* event) {
 void Tform_waiting::FormShow() {
     memo->clear();
     for (const std::string& line : globals.ApprovalLines)
-        memo->appendPlainText(QString::fromLocal8Bit((" " + line).c_str()));
+        memo->appendPlainText(fromAnsi(" " + line));
     memo->moveCursor(QTextCursor::Start);
     BringWindowToFront(this);
     lab_text->setFocus();

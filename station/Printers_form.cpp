@@ -3,6 +3,7 @@
 #include "Globals.h"
 #include "Init.h"
 #include "print/InstalledPrinters.h"
+#include "ui/AnsiText.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "ui/TypingLimit.h"
@@ -144,7 +145,7 @@ void Tform_printers::lb_printersClick()
     const std::string key = selectedKey();
     for (const std::string& line : lb_rprint.items())
         if (line.compare(0, 50, key) == 0) {
-            ed_desc->setText(QString::fromStdString(DescriptionOfLine(line)));
+            ed_desc->setText(fromAnsi(DescriptionOfLine(line)));
             break;
         }
 }
@@ -161,7 +162,8 @@ void Tform_printers::ed_descKeyPress(QChar& Key)
 
 void Tform_printers::but_saveClick()
 {
-    const std::string description = ed_desc->text().toStdString();
+    // The host names a description in the PC's code page, and the lookup compares bytes.
+    const std::string description = toAnsi(ed_desc->text());
     if (description.empty()) {
         MessageBox("Please enter a description.", "Note", MB_OK | MB_ICONINFORMATION);
         return;

@@ -10,6 +10,7 @@
 #include "signing/Sig.h"
 #include "signing/Sig_view.h"
 #include "sigplus/SigPlus.h"
+#include "ui/AnsiText.h"
 #include "ui/MessageBox.h"
 #include "win/Files.h"
 #include "win/System.h"
@@ -65,23 +66,6 @@ void storeExtensions(int first, int last, size_t start)
         std::memset(cell, 0, 4);
         std::memcpy(cell, text.data(), text.size());
     }
-}
-
-// The host sends text documents with CR LF line ends; the view keeps one line per line.
-QString documentText(std::string bytes)
-{
-    std::string text;
-    text.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r') {
-            text += '\n';
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n')
-                ++i;
-        } else {
-            text += bytes[i];
-        }
-    }
-    return QString::fromLocal8Bit(text.data(), static_cast<qsizetype>(text.size()));
 }
 
 class Handshake {
@@ -318,7 +302,7 @@ private:
             std::string bytes;
             if (!m_textFetched || !win::readWholeFile(globals.SourceTextPath, bytes))
                 return refuse("Could not load the text document: " + globals.HostTextPath, true);
-            text->setPlainText(documentText(bytes));
+            text->setPlainText(documentFromAnsi(bytes));
             return true;
         }
         if (!globals.DisplayPdf || globals.HostSideSigning || globals.ImageFormatCode != 0)

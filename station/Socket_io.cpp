@@ -122,6 +122,16 @@ void ReleaseDocumentLock(const std::string& targetPath)
             socket.Close();
     };
     if (globals.ResultToHost) {
+        // A host that went down and came back while the document waited has ended the line connection:
+        // the lock is released on a new one, whose greeting the reply check below passes over.
+        if (!socket.Active() || socket.PeerClosed()) {
+            if (!ConnectClientSocket(globals.HostAddress, HostLinePort())) {
+                BringWindowToFront(form_adobe);
+                MessageBox("Error connecting to " + globals.HostAddress, "Norvane Stylara - Error",
+                           MB_OK | MB_ICONERROR);
+                return;
+            }
+        }
         SendLine("TBDL " + lockName);
         if (!ReadReplyLine()) {
             closeOwnConnection();

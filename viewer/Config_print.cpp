@@ -7,6 +7,7 @@
 #include "Init.h"
 #include "Socket_io.h"
 #include "station/Ports.h"
+#include "ui/AnsiText.h"
 #include "win/Files.h"
 #include "win/System.h"
 
@@ -68,10 +69,7 @@ void loadText()
     view.setFont(font);
     std::string bytes;
     win::readWholeFile(globals.SourceTextPath, bytes);
-    QString text = QString::fromLocal8Bit(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    text.replace("\r\n", "\n");
-    text.replace('\r', '\n');
-    view.setPlainText(text);
+    view.setPlainText(ui::documentFromAnsi(bytes));
 }
 
 // The handshake on the line connection; true when the host has named the text to print.

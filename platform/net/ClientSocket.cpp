@@ -77,6 +77,18 @@ void ClientSocket::Abort()
     Close();
 }
 
+bool ClientSocket::PeerClosed() const
+{
+    if (m_fd < 0)
+        return false;
+    char next;
+    ssize_t peeked;
+    do
+        peeked = ::recv(m_fd, &next, 1, MSG_PEEK | MSG_DONTWAIT);
+    while (peeked < 0 && errno == EINTR);
+    return peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+}
+
 void ClientSocket::SendText(const std::string& text) { SendBuf(text.data(), static_cast<int>(text.size())); }
 
 void ClientSocket::SendBuf(const char* data, int size)

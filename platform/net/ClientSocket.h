@@ -24,6 +24,9 @@ public:
     void Close();
     // Resets the connection, so that the peer sees a failure rather than an end of data.
     void Abort();
+    // True when the peer has ended the open connection (its end of data or a reset is waiting and no
+    // byte before it); a connection that is not open has not been ended by the peer. Does not wait.
+    bool PeerClosed() const;
 
     // Sends every byte or raises SocketError.
     void SendText(const std::string& text);

@@ -2,6 +2,7 @@
 
 #include "Device.h"
 #include "Printer.h"
+#include "ui/AnsiText.h"
 
 #include <QFontMetrics>
 
@@ -13,7 +14,7 @@ void Canvas::setFont(const QFont& font) {
 }
 
 void Canvas::textOut(int x, int y, const std::string& text) {
-    m_printer.jobDevice().drawText(QPoint(x, y), m_font, QString::fromLocal8Bit(text.c_str()));
+    m_printer.jobDevice().drawText(QPoint(x, y), m_font, ui::fromAnsi(text));
 }
 
 int Canvas::textHeight(const std::string& /*text*/) const {

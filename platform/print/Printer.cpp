@@ -46,6 +46,8 @@ void Printer::endDoc() {
     target.endJob();
 }
 
+int Printer::pageHeight() { return (m_job ? *m_job : device()).pageRect().height(); }
+
 Device& Printer::jobDevice() {
     if (!m_job) throw win::LibraryError("Printer is not currently printing");
     return *m_job;

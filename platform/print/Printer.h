@@ -34,6 +34,9 @@ public:
     bool printing() const { return m_job != nullptr; }
 
     Canvas& canvas() { return m_canvas; }
+    // The printable height of a sheet, in device units: of the running job, else of the device a job
+    // would go to.
+    int pageHeight();
 
     // The device of the running job; raises "Printer is not currently printing" outside one.
     Device& jobDevice();

@@ -1,5 +1,7 @@
 #include "RecordingDevice.h"
 
+#include "ui/AnsiText.h"
+
 namespace print {
 
 RecordingDevice::RecordingDevice() : m_metrics(1, 1, QImage::Format_RGB32), m_previous(swapDevice(this)) {
@@ -38,7 +40,7 @@ void RecordingDevice::endJob() {
 }
 
 void RecordingDevice::drawText(QPoint topLeft, const QFont& /*font*/, const QString& text) {
-    m_jobs.back().sheets.back().lines.push_back(Line{topLeft.x(), topLeft.y(), text.toLocal8Bit().toStdString()});
+    m_jobs.back().sheets.back().lines.push_back(Line{topLeft.x(), topLeft.y(), ui::toAnsi(text)});
 }
 
 void RecordingDevice::drawImage(const QRect& target, const QImage& image) {

@@ -1,6 +1,7 @@
 #include "TextPrint.h"
 
 #include "Printer.h"
+#include "ui/AnsiText.h"
 
 #include <QStringList>
 
@@ -15,7 +16,7 @@ std::vector<std::string> textLines(const QString& text)
         lines.removeLast();
     std::vector<std::string> result;
     for (const QString& line : lines)
-        result.push_back(line.toLocal8Bit().toStdString());
+        result.push_back(ui::toAnsi(line));
     return result;
 }
 
@@ -31,7 +32,6 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
                     const std::string& title, const TextLayout& layout)
 {
     const int count = static_cast<int>(lines.size());
-    const int linesPerPage = layout.linesPerPage >= 1 ? layout.linesPerPage : std::max(1, count);
     const int copies = std::max(1, layout.copies);
     const int x = layout.leftMargin * 10;
     const int top = layout.topMargin * 10;
@@ -40,6 +40,11 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
     printer.title = title;
 
     printer.beginDoc();
+    // Without a number of lines per page a sheet takes the lines that fit its printable height, and
+    // at least one, so that no line runs off the paper and the loop still ends.
+    const int linesPerPage = layout.linesPerPage >= 1
+                                 ? layout.linesPerPage
+                                 : std::max(1, (printer.pageHeight() - top) / std::max(1, lineHeight));
     int page = 1;
     bool newSheet = false;
     int last = 0;

@@ -26,8 +26,8 @@ struct TextLayout {
 };
 
 // One print job: every page of the lines, each sheet repeated for the copies, a line the height of
-// "W" in the font. Fewer than one line per page puts the whole text on one sheet and fewer than one
-// copy prints one, so the job always ends.
+// "W" in the font. Fewer than one line per page fills each sheet down to its printable height, and
+// fewer than one copy prints one, so the job always ends and prints every line.
 void printTextPages(Printer& printer, const std::vector<std::string>& lines, const QFont& font,
                     const std::string& title, const TextLayout& layout);
 

@@ -1,5 +1,7 @@
 #include "Lcd.h"
 
+#include "ui/AnsiText.h"
+
 #include <QFontMetricsF>
 #include <QPainter>
 
@@ -86,7 +88,7 @@ void Lcd::refresh(int mode, const QRect& area) {
 }
 
 void Lcd::setFont(int height, int weight, const std::string& face) {
-    QFont font(QString::fromLatin1(face.c_str()));
+    QFont font(ui::fromAnsi(face));
     // The platform's font height is the whole cell, ascent and descent together, not the em size.
     font.setPixelSize(100);
     const QFontMetricsF reference(font);
@@ -106,7 +108,7 @@ void Lcd::writeString(int destination, int x, int y, const std::string& text) {
         painter.setFont(m_font);
         painter.setPen(Qt::black);
         const QFontMetrics metrics(m_font);
-        painter.drawText(x, y + metrics.ascent(), QString::fromLatin1(text.c_str()));
+        painter.drawText(x, y + metrics.ascent(), ui::fromAnsi(text));
     }
     std::vector<unsigned char>& pixels = plane(destination);
     for (int py = 0; py < Height; ++py)

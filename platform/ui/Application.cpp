@@ -30,8 +30,8 @@ void ResetApplication() { terminated = false; }
 
 void setApplicationTitle(const std::string& newTitle)
 {
+    // Kept apart from Qt's display name: the platform would append that to every window's caption.
     title = newTitle;
-    QApplication::setApplicationDisplayName(QString::fromStdString(newTitle));
 }
 
 const std::string& applicationTitle() { return title; }

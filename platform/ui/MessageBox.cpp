@@ -1,6 +1,10 @@
 #include "MessageBox.h"
 
+#include "AnsiText.h"
+
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -12,6 +16,8 @@ namespace ui {
 
 namespace {
 BoxRecorder* activeRecorder = nullptr;
+// The title bar's icon, its buttons and the frame's margins, in pixels.
+constexpr int captionRoom = 160;
 
 bool logMode()
 {
@@ -40,11 +46,26 @@ std::vector<int> buttonsOf(unsigned flags)
     }
 }
 
+// A box is at least as wide as its caption in a bold title font, with room for the title bar's icon
+// and buttons, so that the window manager need not shorten the caption.
+void widenForCaption(QMessageBox& dialog, const QString& caption)
+{
+    auto* grid = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!grid)
+        return;
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    const int width = QFontMetrics(titleFont).horizontalAdvance(caption) + captionRoom;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
+
 int showQt(const Box& box)
 {
-    QMessageBox dialog(qtIcon(box), QString::fromLocal8Bit(box.caption.c_str()),
-                       QString::fromLocal8Bit(box.text.c_str()));
+    const QString caption = fromAnsi(box.caption);
+    QMessageBox dialog(qtIcon(box), caption, fromAnsi(box.text));
     dialog.setWindowFlag(Qt::WindowStaysOnTopHint);
+    widenForCaption(dialog, caption);
     const std::vector<int> ids = buttonsOf(box.flags);
     std::vector<QPushButton*> buttons;
     for (int id : ids) {

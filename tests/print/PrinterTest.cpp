@@ -3,6 +3,7 @@
 #include "print/InstalledPrinters.h"
 #include "print/PrintDialog.h"
 #include "print/RecordingDevice.h"
+#include "print/TextPrint.h"
 #include "win/LibraryError.h"
 
 #include <QDir>
@@ -12,7 +13,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+
+using testing_support::programOutput;
 
 namespace {
 
@@ -27,14 +31,6 @@ protected:
         print::resetPrinter();
     }
 };
-
-std::string run(const QString& program, const QStringList& arguments) {
-    QProcess process;
-    process.start(program, arguments);
-    process.waitForFinished(20000);
-    return (process.readAllStandardOutput() + process.readAllStandardError()).toStdString();
-}
-
 } // namespace
 
 TEST_F(PrinterLayer, EveryJobBecomesAPdfFileInThePrintFolder) {
@@ -57,14 +53,14 @@ TEST_F(PrinterLayer, EveryJobBecomesAPdfFileInThePrintFolder) {
     const QString second = folder.filePath("job-0002.pdf");
     ASSERT_TRUE(QFile::exists(first));
     ASSERT_TRUE(QFile::exists(second)) << "a later job never overwrites an earlier one";
-    EXPECT_NE(run("qpdf", {"--check", first}).find("No syntax or stream encoding errors"), std::string::npos);
+    EXPECT_NE(programOutput("qpdf", {"--check", first}).find("No syntax or stream encoding errors"), std::string::npos);
     QPdfDocument document;
     ASSERT_EQ(document.load(first), QPdfDocument::Error::None);
     EXPECT_EQ(document.pageCount(), 2);
-    EXPECT_NE(run("pdftotext", {"-f", "2", "-l", "2", first, "-"}).find("SECOND SHEET"), std::string::npos);
-    EXPECT_EQ(run("pdftotext", {first, "-"}).find("ANOTHER JOB"), std::string::npos);
-    EXPECT_NE(run("pdftotext", {second, "-"}).find("ANOTHER JOB"), std::string::npos);
-    EXPECT_NE(run("pdfinfo", {first}).find("Norvane Stylara"), std::string::npos) << "the job's title";
+    EXPECT_NE(programOutput("pdftotext", {"-f", "2", "-l", "2", first, "-"}).find("SECOND SHEET"), std::string::npos);
+    EXPECT_EQ(programOutput("pdftotext", {first, "-"}).find("ANOTHER JOB"), std::string::npos);
+    EXPECT_NE(programOutput("pdftotext", {second, "-"}).find("ANOTHER JOB"), std::string::npos);
+    EXPECT_NE(programOutput("pdfinfo", {first}).find("Norvane Stylara"), std::string::npos) << "the job's title";
 }
 
 TEST_F(PrinterLayer, ScreenFontKeepsItsPointSizeOnThePrinter) {
@@ -128,4 +124,57 @@ TEST_F(PrinterLayer, DialogSharesCopiesWithThePrinterAndCancelChangesNothing) {
     EXPECT_EQ(print::printer().printerName(), "Laser B");
     EXPECT_EQ(print::printer().copies(), 2);
     EXPECT_FALSE(print::printer().collate());
+}
+
+TEST_F(PrinterLayer, WithoutLinesPerPageEachSheetTakesWhatFitsItsHeight)
+{
+    print::RecordingDevice recorder;
+    print::Printer& printer = print::printer();
+    const QFont font("Liberation Mono", 20);
+    printer.canvas().setFont(font);
+    const int height = printer.canvas().textHeight("W");
+    const int pageHeight = printer.pageHeight();
+    ASSERT_GT(height, 0);
+    struct Row {
+        const char* id;
+        int lines;
+        int linesPerPage;
+        int copies;
+        int topMargin;
+    };
+    const Row rows[] = {
+        {"no lines per page, 61 lines", 61, 0, 1, 10},
+        {"negative, in copies", 61, -5, 2, 10},
+        {"a text that fits one sheet", 5, 0, 1, 10},
+        {"a top margin below the paper: one line a sheet", 3, 0, 1, pageHeight},
+        {"lines per page given: kept as given", 61, 60, 1, 10},
+    };
+    for (const Row& row : rows) {
+        std::vector<std::string> lines;
+        for (int i = 1; i <= row.lines; ++i)
+            lines.push_back("LINE " + std::to_string(i));
+        print::printTextPages(printer, lines, font, "T", {row.linesPerPage, row.copies, 20, row.topMargin});
+        const auto& sheets = recorder.jobs().back().sheets;
+        const int top = row.topMargin * 10;
+        const int perSheet = row.linesPerPage >= 1 ? row.linesPerPage : std::max(1, (pageHeight - top) / height);
+        std::vector<std::string> printed;
+        for (size_t s = 0; s < sheets.size(); s += static_cast<size_t>(row.copies)) {
+            for (int copy = 1; copy < row.copies; ++copy)
+                EXPECT_EQ(sheets[s + copy].lines.size(), sheets[s].lines.size()) << row.id;
+            ASSERT_FALSE(sheets[s].lines.empty()) << row.id;
+            EXPECT_LE(static_cast<int>(sheets[s].lines.size()), perSheet) << row.id;
+            for (const auto& line : sheets[s].lines) {
+                printed.push_back(line.text);
+                if (row.linesPerPage < 1 && sheets[s].lines.size() > 1) {
+                    EXPECT_LE(line.y + height, pageHeight) << row.id << ": " << line.text << " is on the paper";
+                }
+            }
+            if (s + row.copies < sheets.size() && row.linesPerPage < 1) {
+                EXPECT_GT(sheets[s].lines.back().y + 2 * height, pageHeight)
+                    << row.id << ": the next line would not fit";
+            }
+        }
+        EXPECT_EQ(printed, lines) << row.id << ": every line once per copy, in order";
+    }
+    EXPECT_GT(recorder.jobs()[0].sheets.size(), 1u) << "61 lines at 20 points need more than one sheet";
 }

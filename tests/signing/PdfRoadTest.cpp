@@ -81,6 +81,47 @@ TEST_F(PdfRoad, SaveButtonCopiesToAFreeNumberedNameAndReleasesTheLockOfTheNameAs
     EXPECT_EQ(hostReceived(host::Service::Line).find("TBDL"), std::string::npos);
 }
 
+TEST_F(PdfRoad, SaveRetryAfterTheHostCameBackStoresAndReleasesTheLockOnANewLine)
+{
+    const auto signForTheHost = [this](const std::string& target) {
+        pdfRequest();
+        globals.ResultToHost = true;
+        globals.TargetPath = target;
+        beginSigning();
+        sign();
+        touchOk();
+    };
+    signForTheHost("/u/signed/inv100.pdf");
+    ASSERT_TRUE(form_adobe->but_save->isEnabled());
+
+    // The host goes down while the signed document waits: its line connection ends with it.
+    const int linePort = host->linePort();
+    const int filePort = host->filePort();
+    host.reset();
+    form_adobe->but_save->click();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error connecting to 127.0.0.1"});
+    EXPECT_TRUE(form_adobe->isVisible());
+    boxes.clear();
+
+    host = std::make_unique<host::HostSimulator>(hostFolder.path().toStdString(), linePort, filePort);
+    form_adobe->but_save->click();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
+    expectSignedPdf(host->localPath("/u/signed/inv100.pdf"), "stored on the host");
+    ASSERT_EQ(host->connections(host::Service::Line).size(), 1u);
+    EXPECT_EQ(hostReceived(host::Service::Line), "TBDL /u/signed/inv100.nvk\n");
+    EXPECT_FALSE(form_adobe->isVisible());
+
+    // A host that is still away when the lock is to be released is named, as on any connection.
+    signForTheHost("/u/signed/inv101.pdf");
+    host->refuse(host::Service::Line, true);
+    form_config->ClientSocket.Close();
+    form_adobe->but_save->click();
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error connecting to 127.0.0.1"});
+    EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara - Error");
+    expectSignedPdf(host->localPath("/u/signed/inv101.pdf"), "stored before the lock");
+    EXPECT_FALSE(form_adobe->isVisible()) << "the document is delivered";
+}
+
 TEST_F(PdfRoad, AutomaticSave)
 {
     struct Row {

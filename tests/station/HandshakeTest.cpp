@@ -607,6 +607,26 @@ TEST_F(SigningHandshake, TextDocument)
     EXPECT_FALSE(form_config->ClientSocket.Active());
 }
 
+TEST_F(SigningHandshake, EightBitHostTextReachesTheSignerAsWritten)
+{
+    // The host writes in the PC's code page: its text, its approval lines and its reply texts.
+    host::Handshake reply;
+    reply.m.textMode = true;
+    reply.m.printMode = 1;
+    reply.m.approvalLines = 1;
+    reply.approvalLines = {"Gesamt f\xfcr M\xfcller: 12,00 \x80"};
+    writeHostFile("/usr/docs/inv100.txt", "Kunde: M\xfcller\r\nStra\xdf"
+                                          "e 5\r\n");
+    serve(reply);
+    request("TBCR N00127.0.0.1 job");
+    EXPECT_EQ(boxes.texts(), Texts{});
+    EXPECT_EQ(form_adobe->re_text->toPlainText(), QString::fromUtf8("Kunde: Müller\nStraße 5\n"));
+    EXPECT_TRUE(form_waiting->memo->toPlainText().contains(QString::fromUtf8("Gesamt für Müller: 12,00 €")));
+    ASSERT_FALSE(printed.jobs().empty());
+    EXPECT_EQ(printed.sheetHeads().back(), "Kunde: M\xfcller") << "printed as the host wrote it";
+    closeDocument();
+}
+
 TEST_F(SigningHandshake, AutomaticPrint)
 {
     struct Row {

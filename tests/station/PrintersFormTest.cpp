@@ -125,22 +125,30 @@ TEST_F(PrintersForm, SaveAddsInOrderOrReplacesAndOkWritesPlist)
     select(longName);
     describe("Upstairs");
     save();
+    select("Zeta");
+    describe("B");
+    printers->ed_desc->insert(QString::fromUtf8("üro-2")); // the test's keys hold only ASCII
+    save();
     EXPECT_EQ(install.read(plistPath), line("Beta", "B1") + "\r\n" + line("Zeta", "Z1") + "\r\n")
         << "Save alone writes nothing";
 
     QTest::mouseClick(printers->but_ok, Qt::LeftButton);
     EXPECT_FALSE(printers->isVisible());
     EXPECT_EQ(install.read(plistPath), line("alpha", "A-1") + "\r\n" + line("Beta", "B3") + "\r\n" +
-                                           line(longName, "Upstairs") + "\r\n" + line("Zeta", "Z1") + "\r\n");
+                                           line(longName, "Upstairs") + "\r\n" + line("Zeta", "B\xfcro-2") + "\r\n")
+        << "descriptions in the host's code page";
 
     // The lookup reads the very list the dialog fills.
     LoadPrinterDescriptions();
     EXPECT_EQ(FindCustomPrinter("B3"), "Beta");
     EXPECT_EQ(FindCustomPrinter("Upstairs"), longName.substr(0, 50));
+    EXPECT_EQ(FindCustomPrinter("B\xfcro-2"), "Zeta") << "as the host's \"C:\" line names it";
     EXPECT_TRUE(boxes.boxes().empty());
     open();
     select(longName);
     EXPECT_EQ(printers->ed_desc->text(), "Upstairs") << "found again under its first 50 characters";
+    select("Zeta");
+    EXPECT_EQ(printers->ed_desc->text(), QString::fromUtf8("Büro-2"));
 }
 
 TEST_F(PrintersForm, ReplacingKeepsTheLineInItsPlace)

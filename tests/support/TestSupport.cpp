@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -129,6 +130,14 @@ bool listening(int port)
     QTcpSocket socket;
     socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
     return socket.waitForConnected(200);
+}
+
+std::string programOutput(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(20000);
+    return (process.readAllStandardOutput() + process.readAllStandardError()).toStdString();
 }
 
 std::string builtProgram(const std::string& relativePath) { return std::string(STYLARA_BUILD_DIR) + "/" + relativePath; }

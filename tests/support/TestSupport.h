@@ -2,6 +2,7 @@
 
 #include "ui/MessageBox.h"
 
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -65,6 +66,9 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000);
 // A loopback port that was free a moment ago, and whether something listens on a loopback port.
 int freePort();
 bool listening(int port);
+
+// What a program writes to its standard output and error, run to its end (20 seconds at most).
+std::string programOutput(const QString& program, const QStringList& arguments);
 
 // The path of a built program (a compile definition names the build folder).
 std::string builtProgram(const std::string& relativePath);

@@ -1,7 +1,16 @@
+#include "ui/AnsiText.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
 #include "ui/SortedStrings.h"
 #include "win/LibraryError.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -35,6 +44,40 @@ TEST(MessageBox, LogModeWritesOneLineAndAnswersTheDefault)
     EXPECT_EQ(answer, IDOK);
     EXPECT_EQ(question, IDNO);
     EXPECT_EQ(log, "Stylara - Error | error | Two lines\nConfirm | question | Sure?\n");
+}
+
+TEST(MessageBox, CaptionStandsAloneAndFitsTheBox)
+{
+    setApplicationTitle("Norvane Stylara");
+    EXPECT_NE(QGuiApplication::applicationDisplayName().toStdString(), "Norvane Stylara")
+        << "the platform appends the display name to every caption";
+    QFont titleFont = QApplication::font("QMdiSubWindowTitleBar");
+    titleFont.setBold(true);
+    for (const char* caption : {"Norvane Stylara - Error", "Norvane Stylara PDF Viewer - Error", "Note"}) {
+        QString shownCaption;
+        int width = 0;
+        // The box runs its own loop: the timer looks at it from inside and presses its button.
+        QTimer look;
+        QElapsedTimer clock;
+        clock.start();
+        QObject::connect(&look, &QTimer::timeout, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(window);
+                if (!box || !box->isVisible())
+                    continue;
+                shownCaption = box->windowTitle();
+                width = box->width();
+                if (!box->buttons().isEmpty())
+                    box->buttons().front()->click();
+                if (clock.elapsed() > 5000)
+                    box->reject();
+            }
+        });
+        look.start(10);
+        EXPECT_EQ(MessageBox("Ok.", caption, MB_OK | MB_ICONERROR), IDOK) << caption;
+        EXPECT_EQ(shownCaption.toStdString(), caption);
+        EXPECT_GE(width, QFontMetrics(titleFont).horizontalAdvance(caption) + 100) << caption;
+    }
 }
 
 TEST(ErrorBox, HandlerErrorEndsTheHandlerAndShowsTheApplicationBox)
@@ -106,4 +149,33 @@ TEST(ScreenCursor, HourglassAndBack)
     EXPECT_EQ(screenCursor(), Cursor::Hourglass);
     setScreenCursor(Cursor::Default);
     EXPECT_EQ(screenCursor(), Cursor::Default);
+}
+
+TEST(AnsiText, Windows1252BothWays)
+{
+    struct Row {
+        const char* id;
+        std::string bytes;
+        QString text;
+    };
+    const Row rows[] = {
+        {"plain", "INVOICE 100", "INVOICE 100"},
+        {"Latin-1 half",
+         "M\xfcller, Stra\xdf"
+         "e \xe9\xff",
+         QString::fromUtf8("Müller, Straße éÿ")},
+        {"the table above 0x7F", "\x80\x85\x8a\x93\x94\x96\x99\x9f", QString::fromUtf8("€…Š“”–™Ÿ")},
+        {"unassigned bytes stay C1 controls", "\x81\x8d\x8f\x90\x9d",
+         QString(QChar(0x81)) + QChar(0x8D) + QChar(0x8F) + QChar(0x90) + QChar(0x9D)},
+        {"NUL inside", std::string("a\0b", 3), QString(QChar('a')) + QChar(0) + QChar('b')},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(fromAnsi(row.bytes), row.text) << row.id;
+        EXPECT_EQ(toAnsi(row.text), row.bytes) << row.id;
+    }
+    EXPECT_EQ(toAnsi(QString::fromUtf8("Ω → 😀.")), "? ? ?.") << "one \"?\" per character the code page lacks";
+    EXPECT_EQ(documentFromAnsi("K\xfc"
+                               "che\r\nbr\xfc"
+                               "cke\rend\n\r\n"),
+              QString::fromUtf8("Küche\nbrücke\nend\n\n"));
 }

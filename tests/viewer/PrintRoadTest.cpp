@@ -5,7 +5,9 @@
 #include "viewer/Init.h"
 #include "win/System.h"
 
+#include <QFile>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <optional>
@@ -390,6 +392,35 @@ TEST_F(PrintRoad, PageLoopAlwaysEnds)
         }
     }
     EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(PrintRoad, EightBitTextShowsAndPrintsWholeOnPaper)
+{
+    // The host writes its texts in the PC's code page; 61 lines at 20 points do not fit one sheet.
+    globals.LinesPerPage = 0;
+    globals.TextSize = 20;
+    host->script("TBVR 0", printJob().responder());
+    writeHostFile("/usr/docs/inv100.txt", "Kunde: M\xfcller, Stra\xdf"
+                                          "e 5 \x80 12,00\r\n" +
+                                              numberedLines(60, "\r\n"));
+    QTemporaryDir folder;
+    setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
+    print::Device* recorder = print::swapDevice(nullptr);
+    PrintTextRequest(request);
+    print::swapDevice(recorder);
+    unsetenv("STYLARA_PRINT_DIR");
+
+    EXPECT_EQ(boxLines(), std::vector<std::string>{});
+    const QString first = QString::fromUtf8("Kunde: Müller, Straße 5 € 12,00");
+    EXPECT_EQ(form_config->re_text->toPlainText().section('\n', 0, 0), first);
+    const QString job = folder.filePath("job-0001.pdf");
+    ASSERT_TRUE(QFile::exists(job));
+    const std::string info = testing_support::programOutput("pdfinfo", {job});
+    EXPECT_EQ(info.find("Pages:          1\n"), std::string::npos) << "more than one sheet";
+    const std::string text = testing_support::programOutput("pdftotext", {"-layout", job, "-"});
+    EXPECT_NE(text.find(first.toStdString()), std::string::npos) << text;
+    for (int i = 1; i <= 60; ++i)
+        EXPECT_NE(text.find("LINE " + std::to_string(i) + "\n"), std::string::npos) << "LINE " << i << " is printed";
 }
 
 TEST_F(PrintRoad, PrintDialogWhenTheSettingsAskForIt)
