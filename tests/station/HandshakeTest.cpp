@@ -77,7 +77,8 @@ TEST_F(SigningHandshake, FirstRequestTakesTheExtensionsShowsTheDocumentAndReadie
 
     EXPECT_TRUE(globals.SigningActive);
     EXPECT_TRUE(form_adobe->isVisible());
-    EXPECT_TRUE(form_adobe->isMaximized());
+    // The platform reports the window's state by an event of its own, which may come after the request.
+    EXPECT_TRUE(testing_support::waitUntil([] { return form_adobe->isMaximized(); }));
     EXPECT_FALSE(form_adobe->but_save->isEnabled());
     EXPECT_TRUE(form_adobe->but_print->isEnabled());
     EXPECT_TRUE(form_adobe->Print1->isEnabled());
