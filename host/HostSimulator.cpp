@@ -47,6 +47,7 @@ struct HostSimulator::Impl {
     };
     std::map<std::string, Replies> replies;
     std::optional<FileFault> fileFault;
+    std::optional<FileFault> storeFault;
     std::function<void(const std::string&)> log;
     Listener listeners[2];
     int wake[2] = {-1, -1};
@@ -88,6 +89,26 @@ struct HostSimulator::Impl {
     }
 
     void poke() { [[maybe_unused]] const ssize_t ignored = ::write(wake[1], "x", 1); }
+
+    // Holds a pause of a reply; false when the simulator stops meanwhile.
+    bool pause(int milliseconds)
+    {
+        std::unique_lock lock(mutex);
+        return !changed.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] { return stopping; });
+    }
+
+    bool send(int fd, const Reply& reply)
+    {
+        return tcp::sendPaced(fd, reply, [this](int milliseconds) { return pause(milliseconds); });
+    }
+
+    // Waits until the PC closes the connection or the simulator stops.
+    void hold(int fd)
+    {
+        char buffer[4096];
+        while (::recv(fd, buffer, sizeof buffer, 0) > 0) {
+        }
+    }
 
     void acceptLoop()
     {
@@ -196,7 +217,7 @@ struct HostSimulator::Impl {
             std::lock_guard lock(mutex);
             hello = greeting;
         }
-        if (!tcp::sendAll(fd, hello.bytes) || hello.end != End::Stay)
+        if (!send(fd, hello) || hello.end != End::Stay)
             return finish(fd, index, hello.end);
         std::string pending;
         char buffer[65536];
@@ -206,13 +227,21 @@ struct HostSimulator::Impl {
                 return finish(fd, index, End::Close);
             record(index, buffer, static_cast<size_t>(received));
             pending.append(buffer, static_cast<size_t>(received));
+            bool answered = false;
             for (size_t newline; (newline = pending.find('\n')) != std::string::npos;) {
                 const std::string command = pending.substr(0, newline);
                 pending.erase(0, newline + 1);
                 note("line: " + command);
                 const Reply reply = replyTo(command);
-                if (!tcp::sendAll(fd, reply.bytes) || reply.end != End::Stay)
+                if (!send(fd, reply) || reply.end != End::Stay)
                     return finish(fd, index, reply.end);
+                answered = true;
+            }
+            // The PC sends a text that holds a "\n" as it stands, so what came after that line end with the
+            // command is the rest of its text; the next command comes only once the reply has been read.
+            if (answered && !pending.empty()) {
+                note("line: rest of the command without a line end: " + pending);
+                pending.clear();
             }
         }
     }
@@ -242,15 +271,17 @@ struct HostSimulator::Impl {
         }
         const std::string command = pending.substr(0, newline);
         if (command.size() >= 6 && command.rfind("TBGF ", 0) == 0)
-            return serveGet(fd, index, command.substr(6));
+            return serveGet(fd, index, command);
         if (command.size() >= 6 && command.rfind("TBSF ", 0) == 0)
-            return storePut(fd, index, command.substr(6), pending.substr(newline + 1));
+            return storePut(fd, index, command, pending.substr(newline + 1));
         note("file: unknown command " + command);
         finish(fd, index, End::Close);
     }
 
-    void serveGet(int fd, size_t index, const std::string& hostPath)
+    // The command is "TBGF " with its digit and the host path.
+    void serveGet(int fd, size_t index, const std::string& command)
     {
+        const std::string hostPath = command.substr(6);
         std::optional<FileFault> fault;
         {
             std::lock_guard lock(mutex);
@@ -271,12 +302,28 @@ struct HostSimulator::Impl {
             sent += got;
             left -= got;
         }
-        note("file: TBGF " + hostPath + ": " + std::to_string(sent) + " bytes sent");
-        finish(fd, index, fault ? fault->end : End::Close);
+        const End end = fault ? fault->end : End::Close;
+        note("file: " + command + ": " + std::to_string(sent) + " bytes sent" +
+             (end == End::Reset  ? ", then a reset"
+              : end == End::Stay ? ", and the file never ends"
+                                 : ""));
+        if (end == End::Stay) {
+            hold(fd);
+            return finish(fd, index, End::Close);
+        }
+        finish(fd, index, end);
     }
 
-    void storePut(int fd, size_t index, const std::string& hostPath, const std::string& first)
+    // The command is "TBSF " with its digit and the host path; first is what came with it.
+    void storePut(int fd, size_t index, const std::string& command, const std::string& first)
     {
+        const std::string hostPath = command.substr(6);
+        std::optional<FileFault> fault;
+        {
+            std::lock_guard lock(mutex);
+            fault = storeFault;
+        }
+        const std::uint64_t limit = fault ? fault->afterBytes : UINT64_MAX;
         const std::optional<fs::path> path = resolve(hostPath);
         fs::path part;
         std::ofstream out;
@@ -289,24 +336,28 @@ struct HostSimulator::Impl {
         out.write(first.data(), static_cast<std::streamsize>(first.size()));
         std::uint64_t total = first.size();
         char buffer[65536];
-        ssize_t received;
-        while ((received = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
+        ssize_t received = 1;
+        while (total < limit && (received = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
             record(index, buffer, static_cast<size_t>(received));
             out.write(buffer, received);
             total += static_cast<std::uint64_t>(received);
         }
         out.close();
+        const bool cut = total >= limit;
         std::error_code ec;
         // Only an orderly end of the data marks the whole file; what came before a failure is dropped.
-        if (received == 0 && path && out) {
+        if (!cut && received == 0 && path && out) {
             fs::rename(part, *path, ec);
-            note("file: TBSF " + hostPath + ": " + std::to_string(total) + " bytes stored");
+            note("file: " + command + ": " + std::to_string(total) + " bytes stored");
         } else {
             if (!part.empty())
                 fs::remove(part, ec);
-            note("file: TBSF " + hostPath + ": dropped");
+            note("file: " + command + ": dropped" +
+                 (cut ? std::string(fault->end == End::Reset ? ", a reset" : ", a close") + " after " +
+                            std::to_string(total) + " bytes"
+                      : ""));
         }
-        finish(fd, index, End::Close);
+        finish(fd, index, cut ? fault->end : End::Close);
     }
 };
 
@@ -337,6 +388,7 @@ HostSimulator::~HostSimulator()
     {
         std::lock_guard lock(m->mutex);
         m->stopping = true;
+        m->changed.notify_all();
     }
     m->poke();
     m->acceptor.join();
@@ -382,6 +434,10 @@ void HostSimulator::load(const Script& script)
 {
     if (script.greeting)
         setGreeting(*script.greeting);
+    if (script.fetchFault)
+        setFileFault(script.fetchFault);
+    if (script.storeFault)
+        setStoreFault(script.storeFault);
     for (const auto& [prefix, reply] : script.replies)
         this->script(prefix, reply);
 }
@@ -390,6 +446,12 @@ void HostSimulator::setFileFault(std::optional<FileFault> fault)
 {
     std::lock_guard lock(m->mutex);
     m->fileFault = fault;
+}
+
+void HostSimulator::setStoreFault(std::optional<FileFault> fault)
+{
+    std::lock_guard lock(m->mutex);
+    m->storeFault = fault;
 }
 
 void HostSimulator::refuse(Service service, bool refusing)

@@ -21,12 +21,6 @@ struct ConnectionRecord {
     bool ended = false;   // the connection is over and the host has done with what it carried
 };
 
-// A file served only in part: after so many bytes the host ends the connection.
-struct FileFault {
-    std::uint64_t afterBytes = 0;
-    End end = End::Close;
-};
-
 // The UNIX host over real TCP on loopback: its line service (greeting, replies to the commands) and
 // its file service ("TBGF" serves the file a host path names under the folder, "TBSF" stores the
 // bytes under it). Every connection is served on a thread of its own; the record is safe to read
@@ -47,13 +41,17 @@ public:
     // Line service. Without a script "TBDL " is answered "DL0", "TBAS " "AS0", anything else with an
     // error line. A command goes to the longest scripted prefix it begins with; the replies of one
     // prefix answer in turn, and the last one used answers every later command until another is scripted.
+    // A command ends at its line end; bytes without one that came with a command already answered are
+    // the rest of its text, not the start of the next command.
     void setGreeting(Reply greeting); // the line "+TBUS" unless set
     void script(const std::string& prefix, Reply reply);
     void script(const std::string& prefix, Responder responder);
     void load(const Script& script);
 
-    // File service: every "TBGF" served in part while a fault is set.
+    // File service: while a fault is set, every "TBGF" is served in part or never ends, and every
+    // "TBSF" is cut off after so many bytes and stores nothing.
     void setFileFault(std::optional<FileFault> fault);
+    void setStoreFault(std::optional<FileFault> fault);
 
     // While refusing, the service does not listen: a connection to it is refused.
     void refuse(Service service, bool refusing);

@@ -2,8 +2,10 @@
 
 #include "Tcp.h"
 
+#include <chrono>
 #include <stdexcept>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 
 namespace host {
@@ -16,9 +18,15 @@ PcRequest::PcRequest(const std::string& host, int port) : m_fd(tcp::connectTo(ho
 
 PcRequest::~PcRequest() { close(); }
 
-void PcRequest::send(const std::string& bytes)
+void PcRequest::send(const std::string& bytes) { send(Reply{bytes}); }
+
+void PcRequest::send(const Reply& paced)
 {
-    if (m_fd < 0 || !tcp::sendAll(m_fd, bytes))
+    const auto wait = [](int milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+        return true;
+    };
+    if (m_fd < 0 || !tcp::sendPaced(m_fd, paced, wait))
         throw std::runtime_error("the request could not be sent");
 }
 
@@ -40,9 +48,14 @@ void PcRequest::close()
 
 bool sendRequest(const std::string& host, int port, const std::string& text)
 {
+    return sendRequest(host, port, Reply{text});
+}
+
+bool sendRequest(const std::string& host, int port, const Reply& paced)
+{
     try {
         PcRequest request(host, port);
-        request.send(text);
+        request.send(paced);
         return true;
     } catch (const std::exception&) {
         return false;

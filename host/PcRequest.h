@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Reply.h"
+
 #include <string>
 
 namespace host {
@@ -16,6 +18,8 @@ public:
     // Sends the bytes as they stand; a request sent in two parts arrives as two deliveries when the
     // PC has read the first before the second comes.
     void send(const std::string& bytes);
+    // Sends the bytes piece by piece at their pauses (its end is not used).
+    void send(const Reply& paced);
     // What the PC has sent back so far, without waiting.
     std::string received();
     void close();
@@ -27,5 +31,6 @@ private:
 
 // Connects, sends one request text and closes; false when the PC cannot be reached.
 bool sendRequest(const std::string& host, int port, const std::string& text);
+bool sendRequest(const std::string& host, int port, const Reply& paced);
 
 } // namespace host

@@ -1,5 +1,6 @@
 #include "Tcp.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netdb.h>
@@ -70,6 +71,18 @@ bool sendAll(int fd, const char* data, size_t size)
         size -= static_cast<size_t>(sent);
     }
     return true;
+}
+
+bool sendPaced(int fd, const Reply& reply, const std::function<bool(int milliseconds)>& wait)
+{
+    size_t from = 0;
+    for (const Pause& pause : reply.pauses) {
+        const size_t at = std::max(from, std::min(pause.at, reply.bytes.size()));
+        if (!sendAll(fd, reply.bytes.data() + from, at - from) || !wait(pause.milliseconds))
+            return false;
+        from = at;
+    }
+    return sendAll(fd, reply.bytes.data() + from, reply.bytes.size() - from);
 }
 
 void setReset(int fd)

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "Reply.h"
+
+#include <functional>
 #include <string>
 
 // The few POSIX socket calls the host simulator makes; it uses none of the station's socket layer, so
@@ -13,6 +16,9 @@ int portOf(int fd);
 int connectTo(const std::string& host, int port);
 bool sendAll(int fd, const char* data, size_t size);
 inline bool sendAll(int fd, const std::string& bytes) { return sendAll(fd, bytes.data(), bytes.size()); }
+// Sends the reply's bytes piece by piece at its pauses; wait(milliseconds) holds each pause and gives
+// false when the sender is to stop. False when a send fails or the sender stopped.
+bool sendPaced(int fd, const Reply& reply, const std::function<bool(int milliseconds)>& wait);
 // Makes the coming close a reset.
 void setReset(int fd);
 

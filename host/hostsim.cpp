@@ -17,7 +17,7 @@ namespace {
 
 const char* const usage = "usage:\n"
                           "  hostsim serve [--dir D] [--line-port P] [--file-port Q] [--script S]\n"
-                          "  hostsim request --to HOST:PORT TEXT\n"
+                          "  hostsim request --to HOST:PORT TEXT   (TEXT with the escapes \\r \\n \\t \\\\ \\xHH \\|)\n"
                           "  hostsim make-pdf OUT [--box X Y]\n";
 
 int number(const std::string& text)
@@ -78,7 +78,8 @@ int request(const std::vector<std::string>& args)
         throw std::invalid_argument(to);
     const std::string host = to.substr(0, colon);
     const int port = number(to.substr(colon + 1));
-    if (!host::sendRequest(host, port, args[2])) {
+    // The text takes the escapes of a script's {raw} line, so a NUL, a CR or a split can be sent.
+    if (!host::sendRequest(host, port, host::unescaped(args[2]))) {
         std::cerr << "hostsim: cannot connect to " << to << "\n";
         return 1;
     }

@@ -149,23 +149,29 @@ TEST_F(FileTransfer, SendFailures)
 {
     const std::string unreadable = "C:\\Stylara\\Temp\\signed.pdf";
     std::filesystem::create_directories(install.native(unreadable)); // opens, but every read fails
+    // More than the two ends' socket buffers hold, so the station is still sending when the reset comes.
+    const std::string big = "C:\\Stylara\\Temp\\big.pdf";
+    install.write(big, std::string(16 * 1024 * 1024, 'b'));
     struct Row {
         const char* id;
         bool refuse;
+        bool reset; // the host resets the connection right after the command
         std::string local;
         const char* text;
         const char* caption;
     } rows[] = {
-        {"host refuses", true, "C:\\Stylara\\Temp\\none.pdf", "Error connecting to 127.0.0.1",
+        {"host refuses", true, false, "C:\\Stylara\\Temp\\none.pdf", "Error connecting to 127.0.0.1",
          "Norvane Stylara - Error"},
-        {"no local file", false, "C:\\Stylara\\Temp\\none.pdf", "Error opening local file: C:\\Stylara\\Temp\\none.pdf",
-         "Norvane Stylara - Error"},
-        {"local file cannot be read", false, unreadable, "Error saving file on UNIX!", "Error"},
+        {"no local file", false, false, "C:\\Stylara\\Temp\\none.pdf",
+         "Error opening local file: C:\\Stylara\\Temp\\none.pdf", "Norvane Stylara - Error"},
+        {"host resets", false, true, big, "Error saving file on UNIX!", "Error"},
+        {"local file cannot be read", false, false, unreadable, "Error saving file on UNIX!", "Error"},
     };
     for (const Row& row : rows) {
         boxes.clear();
         seen.clear();
         host->refuse(Service::File, row.refuse);
+        host->setStoreFault(row.reset ? std::optional(host::FileFault{0, End::Reset}) : std::nullopt);
         EXPECT_FALSE(SendFileToHost(row.local, "/u/out/inv100.pdf")) << row.id;
         ASSERT_EQ(boxes.texts(), std::vector<std::string>{row.text}) << row.id;
         EXPECT_EQ(boxes.boxes()[0].caption, row.caption) << row.id;
@@ -173,7 +179,7 @@ TEST_F(FileTransfer, SendFailures)
         expectSettled(row.id);
     }
     // The host was told of the failed read by a reset and stored nothing.
-    ASSERT_TRUE(host->waitForEnded(Service::File, 2));
+    ASSERT_TRUE(host->waitForEnded(Service::File, 3));
     EXPECT_EQ(host->connections().back().received, "TBSF 1/u/out/inv100.pdf\n");
     EXPECT_FALSE(std::filesystem::exists(host->localPath("/u/out/inv100.pdf")));
 }

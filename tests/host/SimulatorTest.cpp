@@ -3,6 +3,7 @@
 #include "host/PcRequest.h"
 #include "host/Replies.h"
 #include "host/Script.h"
+#include "host/Tcp.h"
 #include "net/Sockets.h"
 #include "station/Socket_io.h"
 
@@ -10,8 +11,13 @@
 #include <QRegularExpression>
 #include <QTcpServer>
 
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 
 using host::End;
 using host::Service;
@@ -21,6 +27,17 @@ using testing_support::freePort;
 namespace {
 
 std::string hostsim() { return testing_support::builtProgram("host/hostsim"); }
+
+// Receives until at least count bytes have come or the connection ends.
+std::string receiveAtLeast(int fd, size_t count)
+{
+    std::string received;
+    char buffer[64];
+    ssize_t got = 1;
+    while (received.size() < count && (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        received.append(buffer, static_cast<size_t>(got));
+    return received;
+}
 
 } // namespace
 
@@ -125,6 +142,50 @@ TEST(Script, SectionsLinesAndDirectives)
         EXPECT_THROW(host::parseScript(bad), std::runtime_error) << bad;
 }
 
+TEST(Script, PausesAndFileFaults)
+{
+    const host::Script script = host::parseScript("[TBRR]\n"
+                                                  "{delay 250}\n"
+                                                  "M:0000\n"
+                                                  "{split}\n"
+                                                  "{raw}DL\\|0\\n\n"
+                                                  "[TBGF]\n"
+                                                  "{send 3000}\n"
+                                                  "{reset}\n"
+                                                  "[TBSF]\n"
+                                                  "{close}\n");
+    ASSERT_EQ(script.replies.size(), 1u) << "the file sections answer no line command";
+    const host::Reply& reply = script.replies[0].second;
+    EXPECT_EQ(reply.bytes, "M:0000\nDL0\n");
+    ASSERT_EQ(reply.pauses.size(), 3u);
+    const std::pair<size_t, int> pauses[] = {{0, 250}, {7, host::splitMilliseconds}, {9, host::splitMilliseconds}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(reply.pauses[i].at, pauses[i].first) << "pause " << i;
+        EXPECT_EQ(reply.pauses[i].milliseconds, pauses[i].second) << "pause " << i;
+    }
+    ASSERT_TRUE(script.fetchFault);
+    EXPECT_EQ(script.fetchFault->afterBytes, 3000u);
+    EXPECT_EQ(script.fetchFault->end, End::Reset);
+    ASSERT_TRUE(script.storeFault);
+    EXPECT_EQ(script.storeFault->afterBytes, 0u) << "a store is cut off at once unless a count is given";
+    EXPECT_EQ(script.storeFault->end, End::Close);
+
+    const host::Script endless = host::parseScript("[TBGF]\n{hold}\n");
+    ASSERT_TRUE(endless.fetchFault);
+    EXPECT_EQ(endless.fetchFault->afterBytes, UINT64_MAX) << "the whole file, then it goes on";
+    EXPECT_EQ(endless.fetchFault->end, End::Stay);
+
+    for (const char* bad : {"[TBGF]\n{send x}\n", "[TBGF]\n{receive 1}\n", "[TBSF]\n{hold}\n", "[TBSF]\nDL0\n",
+                            "[TBRR]\n{delay -1}\n", "[TBRR]\n{delay 99999999999}\n"})
+        EXPECT_THROW(host::parseScript(bad), std::runtime_error) << bad;
+
+    const host::Reply request = host::unescaped("TBTR Y1 /a\\x00\\r\\|b");
+    EXPECT_EQ(request.bytes, std::string("TBTR Y1 /a\0\rb", 13));
+    ASSERT_EQ(request.pauses.size(), 1u);
+    EXPECT_EQ(request.pauses[0].at, 12u);
+    EXPECT_THROW(host::unescaped("a\\"), std::runtime_error);
+}
+
 class Simulator : public WireFixture {};
 
 TEST_F(Simulator, RepliesInTurnThenTheLastOne)
@@ -145,6 +206,63 @@ TEST_F(Simulator, RepliesInTurnThenTheLastOne)
     SendLine("TBXX");
     EXPECT_FALSE(ReadReplyLine()) << "an unscripted command is answered with an error line";
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"hostsim: no reply scripted for TBXX"});
+}
+
+TEST_F(Simulator, EachCommandEndsAtItsOwnLineEnd)
+{
+    openLine();
+    // A text holding a line end goes out as it stands; what follows that line end is not the next command.
+    SendLine("TBDL a\nb");
+    ASSERT_TRUE(ReadReplyLine());
+    EXPECT_STREQ(globals.ReplyLine, "DL0");
+    SendLine("TBAS 00/a|/b|/c");
+    ASSERT_TRUE(ReadReplyLine()) << globals.ReplyLine;
+    EXPECT_STREQ(globals.ReplyLine, "AS0");
+
+    // A command that comes in two deliveries, with no reply between them, is one command.
+    form_config->ClientSocket.SendText("TBD");
+    ASSERT_TRUE(host->waitFor([](auto& records) { return records.back().received.ends_with("TBD"); }));
+    form_config->ClientSocket.SendText("L x.nvk\n");
+    ASSERT_TRUE(ReadReplyLine()) << globals.ReplyLine;
+    EXPECT_STREQ(globals.ReplyLine, "DL0");
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(Simulator, RepliesComeInThePiecesTheyAreGiven)
+{
+    host::Reply paced = host::lines({"M:1", "P:/a"});
+    paced.pauses = {{0, 300}, {4, 300}};
+    host->script("TBRR", paced);
+    const int fd = host::tcp::connectTo("127.0.0.1", host->linePort());
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(receiveAtLeast(fd, 6), "+TBUS\n");
+    const auto sent = std::chrono::steady_clock::now();
+    ASSERT_TRUE(host::tcp::sendAll(fd, "TBRR 0x\n"));
+    for (const char* piece : {"M:1\n", "P:/a\n"})
+        EXPECT_EQ(receiveAtLeast(fd, 1), piece) << "a delivery of its own";
+    EXPECT_GE(std::chrono::steady_clock::now() - sent, std::chrono::milliseconds(600));
+    ::close(fd);
+}
+
+TEST_F(Simulator, AFileThatNeverEnds)
+{
+    std::mutex mutex;
+    std::vector<std::string> log;
+    host->setLog([&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        log.push_back(line);
+    });
+    writeHostFile("/u/a.pdf", "%PDF-1");
+    host->setFileFault(host::FileFault{UINT64_MAX, End::Stay});
+    const int fd = host::tcp::connectTo("127.0.0.1", host->filePort());
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(host::tcp::sendAll(fd, "TBGF 1/u/a.pdf\n"));
+    EXPECT_EQ(receiveAtLeast(fd, 6), "%PDF-1");
+    EXPECT_FALSE(host->waitForEnded(Service::File, 1, 300)) << "the host keeps the connection open";
+    ::close(fd);
+    ASSERT_TRUE(host->waitForEnded(Service::File, 1)) << "until the PC gives up";
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(log, std::vector<std::string>{"file: TBGF 1/u/a.pdf: 6 bytes sent, and the file never ends"});
 }
 
 TEST_F(Simulator, FileServiceStaysInsideItsFolder)
@@ -172,7 +290,7 @@ TEST_F(Simulator, ProgramServesAScriptAndSendsRequests)
     std::filesystem::create_directories(dir + "/u");
     std::ofstream(dir + "/u/inv100.pdf") << "%PDF-1.4 served";
     const std::string scriptPath = hostFolder.path().toStdString() + "/demo.script";
-    std::ofstream(scriptPath) << "[TBRR 1]\nX1:01pdf\nM:000\n[TBRR 0]\nM:000\n";
+    std::ofstream(scriptPath) << "[TBRR 1]\nX1:01pdf\nM:000\n[TBRR 0]\n{delay 50}\nM:000\n[TBGF]\n{send 8}\n{reset}\n";
     const int linePort = freePort(), filePort = freePort();
 
     QProcess serve;
@@ -195,23 +313,39 @@ TEST_F(Simulator, ProgramServesAScriptAndSendsRequests)
     EXPECT_STREQ(globals.ReplyLine, "M:000");
 
     setenv("STYLARA_FILE_PORT", std::to_string(filePort).c_str(), 1);
-    FetchHostFile(1, "/u/inv100.pdf");
-    EXPECT_EQ(install.read(globals.UnsignedPdfPath), "%PDF-1.4 served");
-    EXPECT_TRUE(boxes.boxes().empty());
+    globals.FetchPdfFlag = true;
+    EXPECT_FALSE(FetchHostFile(1, "/u/inv100.pdf"));
+    EXPECT_EQ(install.read(globals.UnsignedPdfPath), "%PDF-1.4") << "the script's part of the file";
+    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"PROBLEM!  Closing socket!"}) << "then a reset";
+    QByteArray log;
+    EXPECT_TRUE(waitUntil([&] {
+        log += serve.readAllStandardOutput();
+        return log.contains("\nfile: TBGF 1/u/inv100.pdf: 8 bytes sent, then a reset\n");
+    })) << log.toStdString();
 
     net::ServerSocket pc;
     pc.Port = freePort();
     ASSERT_TRUE(pc.Open());
-    std::string request;
+    std::vector<std::string> deliveries;
     QObject::connect(&pc, &net::ServerSocket::ClientRead, &pc,
-                     [&](net::ServerConnection* connection) { request += connection->ReceiveText(); });
-    const std::string text = "TBCR N00127.0.0.1 job42";
+                     [&](net::ServerConnection* connection) { deliveries.push_back(connection->ReceiveText()); });
+    // The request takes the script's escapes: a NUL, a carriage return and a split into two deliveries.
     QProcess send;
     send.start(QString::fromStdString(hostsim()),
-               {"request", "--to", "127.0.0.1:" + QString::number(pc.Port), QString::fromStdString(text)});
-    ASSERT_TRUE(send.waitForFinished(10000));
+               {"request", "--to", "127.0.0.1:" + QString::number(pc.Port), "TBCR N00127.0.0.1 job\\x00\\r\\|42"});
+    // The loop runs meanwhile, so each delivery is read as it comes.
+    ASSERT_TRUE(waitUntil([&] { return send.state() == QProcess::NotRunning; }, 10000));
     EXPECT_EQ(send.exitCode(), 0) << send.readAllStandardError().toStdString();
-    EXPECT_TRUE(waitUntil([&] { return request == text; })) << request;
+    const std::vector<std::string> expected = {std::string("TBCR N00127.0.0.1 job\0\r", 23), "42"};
+    EXPECT_TRUE(waitUntil([&] { return deliveries.size() >= 2; }));
+    EXPECT_EQ(deliveries, expected);
+
+    QProcess badEscape;
+    badEscape.start(QString::fromStdString(hostsim()),
+                    {"request", "--to", "127.0.0.1:" + QString::number(pc.Port), "TBCR \\q"});
+    ASSERT_TRUE(badEscape.waitForFinished(10000));
+    EXPECT_EQ(badEscape.exitCode(), 1);
+    EXPECT_EQ(badEscape.readAllStandardError().toStdString(), "hostsim: unknown escape \\q\n");
 
     serve.terminate();
     ASSERT_TRUE(serve.waitForFinished(10000));

@@ -1,6 +1,7 @@
 // The listener's read event: the request words and flag columns, a signing that gives way to a new
 // request, and requests that come in while a box of another one is open.
 #include "RoadFixture.h"
+#include "host/PcRequest.h"
 #include "signing/Adobe_form.h"
 #include "station/Config_form.h"
 #include "station/Globals.h"
@@ -121,6 +122,35 @@ TEST_F(Dispatch, AnOpenSigningGivesWayToANewRequest)
     EXPECT_TRUE(globals.SigningActive);
     EXPECT_TRUE(form_adobe->isVisible());
     EXPECT_TRUE(form_config->ClientSocket.Active());
+}
+
+TEST_F(Dispatch, EachDeliveryOfASplitRequestIsARequestOfItsOwn)
+{
+    writeHostFile("/u/signed/inv100.pdf", hostPdf);
+    struct Row {
+        const char* id;
+        std::string first, second;
+        Texts boxes;
+        size_t opened; // views the shell was asked to open
+    };
+    const Row rows[] = {
+        {"the rest alone is no request", "TBCR N00127.0.0.1", " job42", {"Invalid data received on port 6070"}, 0},
+        {"the rest begins with a request word", "TBCR N00127.0.0.1", "TBTR N127.0.0.1 /u/signed/inv100.pdf", {}, 1},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        const size_t opened = shell.opened().size();
+        host::PcRequest connection("127.0.0.1", pcPort);
+        for (const std::string& part : {row.first, row.second}) {
+            const int before = dispatched;
+            connection.send(part);
+            ASSERT_TRUE(testing_support::waitUntil([&] { return dispatched > before; })) << row.id << ": " << part;
+        }
+        EXPECT_EQ(boxes.texts(), row.boxes) << row.id;
+        EXPECT_EQ(shell.opened().size(), opened + row.opened) << row.id;
+        EXPECT_FALSE(globals.SigningActive) << row.id;
+    }
+    EXPECT_TRUE(host->connections(Service::Line).empty()) << "no handshake was begun";
 }
 
 // Every test below lets a second request in while a box of the first is open, as the box's own loop

@@ -7,6 +7,7 @@
 #include "signing/Waiting_form.h"
 #include "station/Config_form.h"
 #include "station/Globals.h"
+#include "station/Socket_io.h"
 #include "win/System.h"
 
 #include <QAction>
@@ -78,7 +79,8 @@ TEST_F(SigningHandshake, FirstRequestTakesTheExtensionsShowsTheDocumentAndReadie
 
     EXPECT_TRUE(globals.SigningActive);
     EXPECT_TRUE(form_adobe->isVisible());
-    EXPECT_TRUE(form_adobe->isMaximized());
+    // The platform reports the window's state by an event of its own, which may come after the request.
+    EXPECT_TRUE(testing_support::waitUntil([] { return form_adobe->isMaximized(); }));
     EXPECT_FALSE(form_adobe->but_save->isEnabled());
     EXPECT_TRUE(form_adobe->but_print->isEnabled());
     EXPECT_TRUE(form_adobe->Print1->isEnabled());
@@ -505,6 +507,47 @@ TEST_F(SigningHandshake, WithoutThePdfApplicationTheDisplayIsSwitchedOffForGood)
     request("TBCR N00127.0.0.1 job");
     EXPECT_EQ(boxes.texts(), Texts{});
     EXPECT_EQ(factory.attempts().size(), 1u);
+}
+
+TEST_F(SigningHandshake, APdfThatCannotBeShownEndsTheHandshake)
+{
+    struct Row {
+        const char* id;
+        std::string document; // the host's file; empty: the file service is down
+        Texts boxes;
+    };
+    const Row rows[] = {
+        {"not fetched", "", {"Error connecting to 127.0.0.1", "Local PDF file does not exist!"}},
+        {"not a PDF", "plain text, no PDF", {"Acrobat could not open the file: C:\\Stylara\\Temp\\unsigned.pdf"}},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        const size_t lines = host->connections(Service::Line).size();
+        host->refuse(Service::File, row.document.empty());
+        if (!row.document.empty())
+            writeHostFile("/usr/docs/inv100.pdf", row.document);
+        serve(host::Handshake{});
+        request("TBCR N00127.0.0.1 job");
+        EXPECT_EQ(boxes.texts(), row.boxes) << row.id;
+        EXPECT_TRUE(host->waitForEnded(Service::Line, lines + 1)) << row.id << ": the line connection is closed";
+        EXPECT_FALSE(form_config->ClientSocket.Active()) << row.id;
+        EXPECT_FALSE(globals.SigningActive) << row.id;
+        EXPECT_FALSE(form_adobe->isVisible()) << row.id;
+        EXPECT_FALSE(globals.ApprovalShowing) << row.id << ": the pad is not prepared";
+    }
+}
+
+TEST_F(SigningHandshake, AStillOpenLineConnectionIsUsedAgain)
+{
+    // Opened before the request; its greeting is still unread, so the handshake reads it there.
+    ASSERT_TRUE(ConnectClientSocket("127.0.0.1", host->linePort()));
+    ASSERT_TRUE(host->waitFor([](auto& records) { return records.size() == 1; }));
+    serve(host::Handshake{});
+    request("TBCR N00127.0.0.1 job");
+    EXPECT_EQ(boxes.texts(), Texts{});
+    EXPECT_EQ(lineTraffic(), Texts{"TBRR 1127.0.0.1" + blanks(16) + "job\n"}) << "no second connection";
+    EXPECT_TRUE(globals.SigningActive);
+    EXPECT_TRUE(form_config->ClientSocket.Active());
 }
 
 TEST_F(SigningHandshake, TargetDirectories)

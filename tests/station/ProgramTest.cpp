@@ -3,9 +3,13 @@
 #include "ui/Application.h"
 #include "station/Config_form.h"
 #include "station/Forms.h"
+#include "station/Globals.h"
 #include "ui/MessageBox.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QProcess>
+#include <QSystemTrayIcon>
 
 #include <filesystem>
 #include <fstream>
@@ -145,4 +149,40 @@ TEST(Program, ShutdownStopsListeningAndEndsTheLoop)
     EXPECT_TRUE(boxes.boxes().empty());
     DestroyForms();
     unsetenv("STYLARA_PC_PORT");
+}
+
+class InProcessStation : public testing_support::InProcessProgram<ResetGlobals, DestroyForms> {};
+
+TEST_F(InProcessStation, TrayHintMenuAndACloseThatOnlyHides)
+{
+    CreateForms();
+    EXPECT_EQ(form_config->trayicon->toolTip().toStdString(), "Norvane Stylara");
+    std::vector<std::string> menu;
+    for (QAction* action : form_config->pm_main->actions())
+        menu.push_back(action->isSeparator() ? "-" : action->text().toStdString());
+    EXPECT_EQ(menu, (std::vector<std::string>{"About", "Preferences", "-", "Shutdown"}));
+
+    // While requests can come, "Close" on the main form only hides it.
+    form_config->show();
+    form_config->but_cancelClick();
+    EXPECT_FALSE(form_config->isVisible());
+    EXPECT_FALSE(ui::ApplicationTerminated());
+    EXPECT_TRUE(listening(port));
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(InProcessStation, PortAlreadyTakenLeavesTheStationInTheTraySilently)
+{
+    QTcpServer other;
+    ASSERT_TRUE(other.listen(QHostAddress::Any, static_cast<quint16>(port)));
+    CreateForms();
+    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_FALSE(form_config->ServerSocket->Active());
+    EXPECT_FALSE(ui::ApplicationTerminated()) << "the station stays in the tray";
+    EXPECT_EQ(form_config->trayicon->toolTip().toStdString(), "Norvane Stylara");
+
+    // Without a listener "Close" on the main form ends the program.
+    form_config->but_cancelClick();
+    EXPECT_TRUE(ui::ApplicationTerminated());
+    EXPECT_TRUE(boxes.boxes().empty());
 }

@@ -157,3 +157,21 @@ TEST_F(ViewRoad, ACopyThatCannotBeMadeTakesTheFetchedFileWithIt)
     EXPECT_TRUE(std::filesystem::is_directory(install.native("C:\\Stylara\\Temp\\inv100.pdf")));
     EXPECT_TRUE(shell.opened().empty());
 }
+
+TEST_F(ViewRoad, ADocumentThatNeverArrivedCannotBeReadUnderItsOwnName)
+{
+    writeHostFile("/u/signed/inv100.pdf", hostPdf);
+    request("TBTR N127.0.0.1 /u/signed/inv100.pdf");
+    ASSERT_EQ(shell.opened().size(), 1u);
+    boxes.clear();
+    // A document called "unsigned.pdf" needs no copy, so a fetch that never came shows only when the
+    // document is read.
+    host->refuse(host::Service::File, true);
+    request("TBTR N127.0.0.1 /u/signed/unsigned.pdf");
+    EXPECT_EQ(boxes.texts(), (Texts{"Error connecting to 127.0.0.1", "Could not open signed PDF file for read! (A)"}));
+    ASSERT_EQ(boxes.boxes().size(), 2u);
+    EXPECT_EQ(boxes.boxes()[1].caption, "Norvane Stylara");
+    EXPECT_EQ(boxes.boxes()[1].icon(), "error");
+    EXPECT_EQ(tempFiles(), Texts{});
+    EXPECT_EQ(shell.opened().size(), 1u);
+}

@@ -2,6 +2,8 @@
 #include "station/About_form.h"
 #include "station/Init.h"
 
+#include <optional>
+
 class Welcome : public StationFixture {
 protected:
     void SetUp() override
@@ -18,6 +20,7 @@ TEST_F(Welcome, TextFileFirstLine)
         std::string contents;
         std::string text;
         const char* box;
+        bool noDescriptors = false; // the process can open no file
     };
     const Row rows[] = {
         {"plain line", "Welcome to Norvane\nsecond", "Welcome to Norvane", nullptr},
@@ -25,12 +28,18 @@ TEST_F(Welcome, TextFileFirstLine)
         {"last line without break", "Only", "Only", nullptr},
         {"200 characters", std::string(200, 'w') + "\n", std::string(119, 'w'), nullptr},
         {"empty file", "", "", "Could not read from welcome message text file!"},
+        {"cannot be opened", "Welcome\n", "", "Could not open welcome message text file!", true},
     };
     for (const Row& row : rows) {
         boxes.clear();
         globals.WelcomeText.clear();
         install.write("C:\\Stylara\\welcome.txt", row.contents);
-        LoadWelcomeScreen();
+        {
+            std::optional<testing_support::NoFreeDescriptors> full;
+            if (row.noDescriptors)
+                full.emplace();
+            LoadWelcomeScreen();
+        }
         EXPECT_EQ(globals.WelcomeText, row.text) << row.id;
         ASSERT_EQ(boxes.boxes().size(), row.box ? 1u : 0u) << row.id;
         if (row.box) {

@@ -12,7 +12,9 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -78,23 +80,39 @@ void TempInstall::writeRegistry(const std::string& text) const
     std::ofstream(root() + "/system.reg", std::ios::binary) << text;
 }
 
+namespace {
+
+// Sets the soft limit of a resource and gives the one it replaces.
+unsigned long long replaceSoftLimit(int resource, unsigned long long value)
+{
+    rlimit limit{};
+    getrlimit(resource, &limit);
+    const unsigned long long previous = limit.rlim_cur;
+    limit.rlim_cur = static_cast<rlim_t>(value);
+    setrlimit(resource, &limit);
+    return previous;
+}
+
+} // namespace
+
 FileSizeLimit::FileSizeLimit(unsigned long long bytes)
 {
     std::signal(SIGXFSZ, SIG_IGN); // a refused write then fails with EFBIG instead of ending the process
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    m_savedCurrent = limit.rlim_cur;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
+    m_savedCurrent = replaceSoftLimit(RLIMIT_FSIZE, bytes);
 }
 
-FileSizeLimit::~FileSizeLimit()
+FileSizeLimit::~FileSizeLimit() { replaceSoftLimit(RLIMIT_FSIZE, m_savedCurrent); }
+
+NoFreeDescriptors::NoFreeDescriptors()
 {
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = m_savedCurrent;
-    setrlimit(RLIMIT_FSIZE, &limit);
+    // The lowest free descriptor becomes the limit, so the next open finds none below it.
+    const int lowest = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (lowest >= 0)
+        ::close(lowest);
+    m_savedCurrent = replaceSoftLimit(RLIMIT_NOFILE, lowest >= 0 ? static_cast<unsigned long long>(lowest) : 0);
 }
+
+NoFreeDescriptors::~NoFreeDescriptors() { replaceSoftLimit(RLIMIT_NOFILE, m_savedCurrent); }
 
 bool waitUntil(const std::function<bool()>& condition, int milliseconds)
 {
@@ -140,6 +158,9 @@ std::string programOutput(const QString& program, const QStringList& arguments)
     return (process.readAllStandardOutput() + process.readAllStandardError()).toStdString();
 }
 
-std::string builtProgram(const std::string& relativePath) { return std::string(STYLARA_BUILD_DIR) + "/" + relativePath; }
+std::string builtProgram(const std::string& relativePath)
+{
+    return std::string(STYLARA_BUILD_DIR) + "/" + relativePath;
+}
 
 } // namespace testing_support

@@ -5,6 +5,9 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -43,6 +46,19 @@ private:
     unsigned long long m_savedCurrent;
 };
 
+// While it lives, this process can open no further file: every open fails as when the process has
+// used up its descriptors.
+class NoFreeDescriptors {
+public:
+    NoFreeDescriptors();
+    ~NoFreeDescriptors();
+    NoFreeDescriptors(const NoFreeDescriptors&) = delete;
+    NoFreeDescriptors& operator=(const NoFreeDescriptors&) = delete;
+
+private:
+    unsigned long long m_savedCurrent;
+};
+
 // Records every message box and answers it with its default button, letting onBox see it first: a
 // test may let another request in there, as the modal loop of a real box would.
 class WatchedBoxes : public ui::BoxRecorder {
@@ -72,5 +88,26 @@ std::string programOutput(const QString& program, const QStringList& arguments);
 
 // The path of a built program (a compile definition names the build folder).
 std::string builtProgram(const std::string& relativePath);
+
+// A program started in-process on a private installation, listening on a free port of its own
+// (STYLARA_PC_PORT), every message box recorded; the program's own routines reset its shared record
+// before and destroy its forms after each test.
+template <void (*resetGlobals)(), void (*destroyForms)()> class InProcessProgram : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resetGlobals();
+        setenv("STYLARA_PC_PORT", std::to_string(port).c_str(), 1);
+    }
+    void TearDown() override
+    {
+        destroyForms();
+        unsetenv("STYLARA_PC_PORT");
+    }
+
+    TempInstall install;
+    ui::BoxRecorder boxes;
+    int port = freePort();
+};
 
 } // namespace testing_support

@@ -26,23 +26,7 @@ using testing_support::listening;
 
 namespace {
 
-class Startup : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ResetGlobals();
-        setenv("STYLARA_PC_PORT", std::to_string(port).c_str(), 1);
-    }
-    void TearDown() override
-    {
-        DestroyForms();
-        unsetenv("STYLARA_PC_PORT");
-    }
-
-    TempInstall install;
-    ui::BoxRecorder boxes;
-    int port = freePort();
-};
+class Startup : public testing_support::InProcessProgram<ResetGlobals, DestroyForms> {};
 
 } // namespace
 
