@@ -64,9 +64,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const int byte = buffer->Next(host);
         return byte == net::ReceiveBuffer::Failed ? '^' : byte;
     };
-    // Greeting, three extension lines, the "M:" line, twelve more and nine prompts bound a conversation.
+    // A conversation ends: the greeting, three extension lines, the "M:" line, at most nine more and as many
+    // prompts as "M:" col 13 gives (a character's code less that of "0": at most 207), and the final line.
     for (int lines = 0;; ++lines) {
-        check(lines < 40);
+        check(lines < 222);
         if (!TakeReplyLine(line.get(), nextByte))
             break;
         check(std::strlen(line.get()) <= 20480);

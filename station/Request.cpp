@@ -16,7 +16,7 @@ bool digitColumn(const std::string& text, size_t number, bool& flag)
 
 } // namespace
 
-HostRequest ParseHostRequest(const std::string& text, bool checkPdfColumn)
+HostRequest ParseHostRequest(const std::string& text)
 {
     HostRequest request;
     if (text.compare(0, 5, "TBCR ") == 0)
@@ -38,7 +38,7 @@ HostRequest ParseHostRequest(const std::string& text, bool checkPdfColumn)
             request.refusal = "Stylara UNIX software requires updating! (2)";
             return request;
         }
-        if (!digitColumn(text, 8, request.fetchPdf) && checkPdfColumn) {
+        if (!digitColumn(text, 8, request.fetchPdf)) {
             request.refusal = "Stylara UNIX software requires updating! (2b)";
             return request;
         }

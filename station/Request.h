@@ -24,6 +24,5 @@ struct HostRequest {
     bool Taken() const { return kind != Kind::Unknown && !refusal && !dropped; }
 };
 
-// Reads a request's text as it came, line ends included. checkPdfColumn: column 8 of "TBCR " must be
-// "0" or "1" (the viewer does not look at it).
-HostRequest ParseHostRequest(const std::string& text, bool checkPdfColumn = true);
+// Reads a request's text as it came, line ends included.
+HostRequest ParseHostRequest(const std::string& text);

@@ -50,8 +50,7 @@ int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
 {
     // The read-ahead is the connection's own: bytes a former connection left unread are not this host's
     // and would pass for its greeting.
-    const int byte =
-        socket.Buffer().Next([&socket](char* bytes, int size) { return socket.ReceiveBuf(bytes, size); });
+    const int byte = socket.Buffer().Next([&socket](char* bytes, int size) { return socket.ReceiveBuf(bytes, size); });
     if (byte == net::ReceiveBuffer::Failed) {
         // Closed before the box: a request that the box's loop lets in may open the connection anew,
         // and that one must stay open.

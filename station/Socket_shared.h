@@ -20,8 +20,7 @@ bool ReadReplyLine(net::ClientSocket& socket, char* replyLine, QWidget* front);
 // answers as ReadSocketByte does, into line (room for 20481). A "\n" or the end of data ends the line
 // (neither is stored), and so does the 20480th character; false when a "^" ended the read, which leaves
 // the line unterminated and not to be used.
-template <class NextByte>
-bool TakeReplyLine(char* line, NextByte&& nextByte)
+template <class NextByte> bool TakeReplyLine(char* line, NextByte&& nextByte)
 {
     constexpr int limit = 20480;
     int length = 0;
