@@ -5,6 +5,7 @@
 #include "Globals.h"
 #include "Init.h"
 #include "Ports.h"
+#include "Replies.h"
 #include "Socket_io.h"
 #include "signing/Adobe_form.h"
 #include "signing/Sig.h"
@@ -21,11 +22,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include <algorithm>
-#include <climits>
-#include <cstdlib>
-#include <cstring>
-
 using namespace ui;
 
 namespace {
@@ -35,38 +31,6 @@ int latestRequest = 0;
 int handshakesRunning = 0;
 
 const char* const errorCaption = "Norvane Stylara - Error";
-const char* const unixTooOld = "Incompatible protocol version!  (UNIX software requires updating)";
-
-// A decimal number as the host writes it: leading blanks and a sign allowed, up to the first non-digit;
-// no digits give 0.
-int decimal(const std::string& text)
-{
-    const long value = std::strtol(text.c_str(), nullptr, 10);
-    return static_cast<int>(std::clamp<long>(value, INT_MIN, INT_MAX));
-}
-
-// Up to length characters of the reply line from a 0-based index; fewer where the line ends before.
-std::string replyPart(size_t from, size_t length)
-{
-    const std::string line = globals.ReplyLine;
-    return from < line.size() ? line.substr(from, length) : std::string();
-}
-
-bool replyStarts(const char* prefix) { return std::strncmp(globals.ReplyLine, prefix, std::strlen(prefix)) == 0; }
-
-// The text of a reply line: what follows its two-character prefix.
-std::string replyText() { return replyPart(2, std::string::npos); }
-
-// Items first to last of an extension line into their cells; item first stands at the 0-based index start.
-void storeExtensions(int first, int last, size_t start)
-{
-    for (int item = first; item <= last; ++item) {
-        const std::string text = replyPart(start + 3 * static_cast<size_t>(item - first), 3);
-        char* cell = globals.ExtensionTable[item - 1];
-        std::memset(cell, 0, 4);
-        std::memcpy(cell, text.data(), text.size());
-    }
-}
 
 class Handshake {
 public:
@@ -119,13 +83,6 @@ private:
         return read || closeAndEnd();
     }
 
-    bool expect(const char* prefix, const char* message)
-    {
-        if (!read())
-            return false;
-        return replyStarts(prefix) || refuse(message, true);
-    }
-
     bool greet()
     {
         BringWindowToFront(form_adobe);
@@ -136,133 +93,55 @@ private:
             MessageBox("Error connecting to " + m_host, errorCaption, MB_OK | MB_ICONERROR);
             return false;
         }
-        if (!read())
+        if (!take())
             return false;
-        if (std::strcmp(globals.ReplyLine, "+TBUS") != 0)
-            return refuse("Incorrect server response on port 6070!", false);
         globals.LocalAddress = line.LocalAddress();
-        const bool firstRequest = globals.ExtensionCount == -1;
-        SendLine(std::string(firstRequest ? "TBRR 1" : "TBRR 0") + StationId(globals.UseComputerName, globals.LocalAddress) + m_rest);
-        if (!read())
-            return false;
-        return !firstRequest || extensions();
-    }
-
-    bool extensions()
-    {
-        if (!replyStarts("X1:"))
-            return refuse("Invalid response from server.  Update UNIX software.", true);
-        const int count = decimal(replyPart(3, 2));
-        globals.ExtensionCount = count;
-        storeExtensions(1, std::min(count, 33), 5);
-        if (count > 33) {
-            if (!expect("X2:", "Invalid response from server. (E2)"))
-                return false;
-            storeExtensions(34, std::min(count, 66), 3);
-        }
-        if (count > 66) {
-            if (!expect("X3:", "Invalid response from server. (E3)"))
-                return false;
-            storeExtensions(67, std::min(count, 99), 3);
-        }
-        return read();
-    }
-
-    bool modeLine()
-    {
-        if (!replyStarts("M:"))
-            return refuse("Invalid response from server (1).", true);
-        const std::string m = globals.ReplyLine;
-        if (m.size() < 19)
-            return refuse(unixTooOld, true);
-        auto column = [&m](int col) { return static_cast<unsigned char>(m[static_cast<size_t>(col - 1)]); };
-        auto flag = [&](int col) { return column(col) != '0'; };
-        auto digit = [&](int col) { return column(col) - '0'; };
-        globals.ResultToHost = flag(4);
-        globals.Unattended = flag(5);
-        globals.SilentSave = flag(6);
-        m_printAndClose = column(6) == '2' || column(6) == '3';
-        m_printerLine = column(6) == '3' || column(6) == '4';
-        globals.ConfirmPrint = flag(7);
-        globals.PrintMode = digit(8);
-        globals.PrintCopies = digit(9);
-        globals.OpenAfterSave = flag(10);
-        if (globals.OpenAfterSave)
-            globals.SilentSave = true;
-        globals.TextMode = flag(11);
-        globals.OverwriteTarget = flag(12);
-        globals.ApprovalLineCount = digit(13);
-        globals.HostSideSigning = flag(14);
-        globals.PadMessageEnabled = flag(15);
-        globals.ImageFormatCode = digit(16);
-        globals.ImageHeight = decimal(m.substr(16, 3));
-        const int version = decimal(m.substr(19));
-        if (version > 9)
-            return refuse("Incompatible protocol version!  (PC software requires updating)", true);
-        if (version < 9)
-            return refuse(unixTooOld, true);
+        SendLine(std::string(m_extensionsAsked ? "TBRR 1" : "TBRR 0") +
+                 StationId(globals.UseComputerName, globals.LocalAddress) + m_rest);
         return true;
     }
 
+    // Reads the next reply line into the record; false when the handshake ends there.
+    bool take()
+    {
+        if (!read())
+            return false;
+        if (m_replies.Take(globals.ReplyLine) == HandshakeReplies::Outcome::Refused)
+            return refuse(m_replies.Refusal(), m_replies.RefusalFront());
+        return true;
+    }
+
+    // The reply lines after "TBRR", with the steps that come between them.
     bool replies()
     {
-        if (!modeLine())
-            return false;
-        globals.SignatureBoxX = 0;
-        globals.SignatureBoxY = 0;
-        globals.DocumentPrinter.clear();
-        if (m_printerLine) {
-            if (!expect("C:", "Invalid response from server (3p)."))
+        do {
+            if (!take())
                 return false;
-            const std::string description = replyText();
-            LoadPrinterDescriptions();
-            std::string printer = FindCustomPrinter(description);
-            if (over())
+            if (m_replies.Taken() == HandshakeReplies::Line::PrinterC && !choosePrinter())
                 return false;
-            while (!printer.empty() && printer.back() == ' ')
-                printer.pop_back();
-            globals.DocumentPrinter = printer;
-        }
-        if (globals.HostSideSigning) {
-            if (!read())
+            if (m_replies.Taken() == HandshakeReplies::Line::T && !targetDirectories())
                 return false;
-            if (!replyStarts("%SRP") || std::strlen(globals.ReplyLine) < 20)
-                return refuse("Invalid response from server (3s).", true);
-            globals.SignatureBoxX = decimal(replyPart(14, 3));
-            globals.SignatureBoxY = decimal(replyPart(17, 3));
-        }
-        if (!expect("P:", "Invalid response from server (3)."))
+        } while (m_replies.Taken() != HandshakeReplies::Line::Final);
+        return true;
+    }
+
+    bool choosePrinter()
+    {
+        const std::string description = m_replies.Text();
+        LoadPrinterDescriptions();
+        std::string printer = FindCustomPrinter(description);
+        if (over())
             return false;
-        (globals.ImageFormatCode == 0 ? globals.HostDocumentPath : globals.ImageTargetPath) = replyText();
-        if (!expect("C:", "Invalid response from server (4).") || !expect("S:", "Invalid response from server (4s).") ||
-            !expect("T:", "Invalid response from server (4t)."))
-            return false;
-        globals.TargetPath = replyText();
-        if (!targetDirectories())
-            return false;
-        if (!expect("X:", "Invalid response from server (4x)."))
-            return false;
-        globals.HostTextPath = replyText();
-        globals.PadMessageText.clear();
-        if (globals.PadMessageEnabled) {
-            if (!expect("O:", "Invalid response from server (3V)."))
-                return false;
-            globals.PadMessageText = replyText();
-        }
-        for (std::string& line : globals.ApprovalLines)
-            line.clear();
-        for (int i = 0; i < globals.ApprovalLineCount; ++i) {
-            if (!expect("L:", "Invalid response from server (5P)."))
-                return false;
-            globals.ApprovalLines[std::min(i, 2)] = replyText();
-        }
-        return read(); // the final line, whatever it holds
+        while (!printer.empty() && printer.back() == ' ')
+            printer.pop_back();
+        globals.DocumentPrinter = printer;
+        return true;
     }
 
     // The folders of a Windows target are made before the signing, so the result has somewhere to go.
     bool targetDirectories()
     {
-        if (m_printAndClose || globals.ResultToHost)
+        if (m_replies.PrintAndClose() || globals.ResultToHost)
             return true;
         const size_t end = globals.TargetPath.find_last_of("\\:");
         if (end == std::string::npos)
@@ -275,7 +154,7 @@ private:
 
     bool fetch()
     {
-        if (!m_printAndClose && !globals.HostSideSigning && globals.ImageFormatCode == 0) {
+        if (!m_replies.PrintAndClose() && !globals.HostSideSigning && globals.ImageFormatCode == 0) {
             FetchHostFile(1, globals.HostDocumentPath);
             if (over())
                 return false;
@@ -353,7 +232,7 @@ private:
             if (over())
                 return;
         }
-        if (m_printAndClose) {
+        if (m_replies.PrintAndClose()) {
             globals.CloseWithoutAsking = true;
             form_adobe->Close();
             return;
@@ -365,8 +244,8 @@ private:
     std::string m_host;
     std::string m_rest;
     int m_request;
-    bool m_printAndClose = false; // "M:" col 6 "2" or "3"
-    bool m_printerLine = false;   // "M:" col 6 "3" or "4"
+    bool m_extensionsAsked = globals.ExtensionCount == -1; // no extension table since start: "TBRR 1"
+    HandshakeReplies m_replies{globals, m_extensionsAsked};
     bool m_textFetched = false;
 };
 

@@ -15,14 +15,6 @@ using namespace ui;
 
 namespace {
 
-// The line reader's receive buffer and its counters, alive for the whole run.
-struct ReceiveBuffer {
-    char bytes[20475];
-    int count = 0;
-    int position = 0;
-};
-ReceiveBuffer receive;
-
 // The hourglass for the whole of one transfer, set back on every way out.
 struct Hourglass {
     Hourglass() { setScreenCursor(Cursor::Hourglass); }
@@ -51,46 +43,30 @@ bool openConnection(net::ClientSocket& socket, const std::string& host, int port
 
 bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int port)
 {
-    // Bytes that a former connection left unread are not this host's: they would pass for its greeting.
-    receive.count = 0;
-    receive.position = 0;
     return openConnection(socket, host, port);
 }
 
 int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
 {
-    if (receive.count == 0 || receive.position == receive.count) {
-        const int received = socket.ReceiveBuf(receive.bytes, sizeof receive.bytes);
-        if (received < 0) {
-            // Closed before the box: a request that the box's loop lets in may open the connection anew,
-            // and that one must stay open.
-            socket.Close();
-            errorBox(front, "PROBLEM!  Closing socket!", "Error");
-            return '^';
-        }
-        receive.count = received;
-        receive.position = 0;
+    // The read-ahead is the connection's own: bytes a former connection left unread are not this host's
+    // and would pass for its greeting.
+    const int byte = socket.Buffer().Next([&socket](char* bytes, int size) { return socket.ReceiveBuf(bytes, size); });
+    if (byte == net::ReceiveBuffer::Failed) {
+        // Closed before the box: a request that the box's loop lets in may open the connection anew,
+        // and that one must stay open.
+        socket.Close();
+        errorBox(front, "PROBLEM!  Closing socket!", "Error");
+        return '^';
     }
-    if (receive.count == 0)
-        return -1;
-    return static_cast<unsigned char>(receive.bytes[receive.position++]);
+    return byte;
 }
 
 bool ReadReplyLine(net::ClientSocket& socket, char* replyLine, QWidget* front)
 {
-    bool error = false;
-    int length = 0;
-    while (length < 20480) {
-        // The reader takes each byte as a signed character, so a byte 0xFF ends the line as the end of data does.
-        const char c = static_cast<char>(ReadSocketByte(socket, front));
-        if (c == '^')
-            return false;
-        if (c == '\n' || c == -1)
-            break;
-        replyLine[length++] = c;
-    }
-    replyLine[length] = '\0';
+    if (!TakeReplyLine(replyLine, [&] { return ReadSocketByte(socket, front); }))
+        return false;
     BringWindowToFront(front);
+    bool error = false;
     if (replyLine[0] == '-') {
         MessageBox(replyLine + 1, "Stylara - Error", MB_OK | MB_ICONERROR);
         error = true;

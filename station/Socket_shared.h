@@ -15,6 +15,27 @@ bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int
 int ReadSocketByte(net::ClientSocket& socket, QWidget* front);
 // One line into replyLine (20481 characters); false on a failure or a "-" error line.
 bool ReadReplyLine(net::ClientSocket& socket, char* replyLine, QWidget* front);
+
+// The framing of one reply line, apart from the connection and the boxes: bytes come from nextByte, which
+// answers as ReadSocketByte does, into line (room for 20481). A "\n" or the end of data ends the line
+// (neither is stored), and so does the 20480th character; false when a "^" ended the read, which leaves
+// the line unterminated and not to be used.
+template <class NextByte> bool TakeReplyLine(char* line, NextByte&& nextByte)
+{
+    constexpr int limit = 20480;
+    int length = 0;
+    while (length < limit) {
+        // The reader takes each byte as a signed character, so a byte 0xFF ends the line as the end of data does.
+        const char c = static_cast<char>(nextByte());
+        if (c == '^')
+            return false;
+        if (c == '\n' || c == -1)
+            break;
+        line[length++] = c;
+    }
+    line[length] = '\0';
+    return true;
+}
 // Sends the text, with "\n" appended when it holds none anywhere.
 void SendLine(net::ClientSocket& socket, const std::string& text);
 

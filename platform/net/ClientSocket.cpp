@@ -62,6 +62,7 @@ void ClientSocket::Open()
 
 void ClientSocket::Close()
 {
+    m_buffer.Clear();
     if (m_fd < 0)
         return;
     ::close(m_fd);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ReceiveBuffer.h"
+
 #include <string>
 
 namespace net {
@@ -20,7 +22,8 @@ public:
     // Connects to Host and Port (closing a connection that is still open first); raises SocketError
     // when no connection can be made.
     void Open();
-    // An orderly close: the peer reads the end of the data.
+    // An orderly close: the peer reads the end of the data. Bytes read ahead and not yet used go with
+    // the connection, here and when Open replaces it.
     void Close();
     // Resets the connection, so that the peer sees a failure rather than an end of data.
     void Abort();
@@ -38,8 +41,12 @@ public:
     // The local address of the connection in dotted form; empty when not connected.
     std::string LocalAddress() const;
 
+    // The line reader's read-ahead on this connection.
+    ReceiveBuffer& Buffer() { return m_buffer; }
+
 private:
     int m_fd = -1;
+    ReceiveBuffer m_buffer;
 };
 
 } // namespace net

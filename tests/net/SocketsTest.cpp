@@ -7,6 +7,8 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using testing_support::waitUntil;
@@ -183,4 +185,72 @@ TEST(ServerSocket, CloseStopsListeningAndClosesTheConnections)
     EXPECT_THROW(host::PcRequest("127.0.0.1", listener.Port), std::runtime_error);
     ASSERT_TRUE(listener.Open()) << "and it opens again";
     EXPECT_TRUE(host::sendRequest("127.0.0.1", listener.Port, "TBCR y"));
+}
+
+TEST(ReceiveBuffer, RefillsOnlyWhenUsedUpAndAFailureLeavesItAsItWas)
+{
+    // What each receive gives, in turn: bytes, or a count of -1 (failure) or 0 (end of data).
+    const std::vector<std::pair<std::string, int>> deliveries = {{"ab", 2}, {"", -1}, {"c", 1}, {"", 0}};
+    size_t receives = 0;
+    auto receive = [&](char* bytes, int size) {
+        EXPECT_EQ(size, net::ReceiveBuffer::Size);
+        const auto& [text, count] = deliveries.at(receives++);
+        std::copy(text.begin(), text.end(), bytes);
+        return count;
+    };
+    net::ReceiveBuffer buffer;
+    const int expected[] = {'a', 'b', net::ReceiveBuffer::Failed, 'c', net::ReceiveBuffer::EndOfData};
+    for (size_t i = 0; i < std::size(expected); ++i)
+        EXPECT_EQ(buffer.Next(receive), expected[i]) << "byte " << i;
+    EXPECT_EQ(receives, deliveries.size()) << "one receive per delivery, none while bytes are left";
+}
+
+TEST(ClientSocket, ReadAheadBelongsToItsConnection)
+{
+    QTemporaryDir folder;
+    host::HostSimulator simulator(folder.path().toStdString());
+    // The second line stays read ahead once the first is taken.
+    simulator.setGreeting({"+TBUS\n-left over from the last document\n", host::End::Close});
+    auto line = [](net::ClientSocket& socket) {
+        std::string text;
+        for (;;) {
+            const int c = socket.Buffer().Next([&](char* bytes, int size) { return socket.ReceiveBuf(bytes, size); });
+            if (c < 0 || c == '\n')
+                return text;
+            text += static_cast<char>(c);
+        }
+    };
+    auto open = [&](net::ClientSocket& socket) {
+        socket.Host = "127.0.0.1";
+        socket.Port = simulator.linePort();
+        socket.Open();
+    };
+    struct Row {
+        const char* id;
+        std::function<void(net::ClientSocket& first, net::ClientSocket& next)> leave;
+    } rows[] = {
+        {"closed, then opened",
+         [&](auto& first, auto&) {
+             first.Close();
+             open(first);
+         }},
+        {"opened anew while open", [&](auto& first, auto&) { open(first); }},
+        {"another connection beside it", [&](auto&, auto& next) { open(next); }},
+    };
+    size_t connections = 0;
+    for (const Row& row : rows) {
+        net::ClientSocket first, other;
+        open(first);
+        ASSERT_TRUE(simulator.waitForEnded(host::Service::Line, ++connections)) << row.id;
+        ASSERT_EQ(line(first), "+TBUS") << row.id;
+        ASSERT_GT(first.Buffer().Pending(), 0) << row.id;
+        row.leave(first, other);
+        net::ClientSocket& fresh = other.Active() ? other : first;
+        EXPECT_EQ(line(fresh), "+TBUS") << row.id;
+        EXPECT_EQ(line(fresh), "-left over from the last document") << row.id;
+        if (&fresh == &other) {
+            EXPECT_EQ(line(first), "-left over from the last document") << row.id << ": the first keeps its own";
+        }
+        connections = simulator.connections(host::Service::Line).size();
+    }
 }
