@@ -309,6 +309,18 @@ TEST_F(PdfSign, LinesAfterTheControlLine) {
     EXPECT_EQ(out.find("/Producer"), std::string::npos);
     EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
 
+    // A key's line is replaced whole, whatever else stood on it.
+    std::string crowded = pdf;
+    crowded.insert(crowded.find('\n', crowded.find("/ModDate (")), " /Subject (kept?)");
+    crowded.insert(crowded.find('\n', crowded.find("/Producer (")), " /Keywords (kept?)");
+    install.write(Unsigned, crowded);
+    ASSERT_TRUE(SignPdfFile(Signature));
+    const std::string whole = signedFile();
+    EXPECT_NE(whole.find("\n/ModDate (D:20110912083015-05'00')\n"), std::string::npos);
+    EXPECT_NE(whole.find("\n/Producer (Norvane Stylara - Signature capture for UNIX)\n"), std::string::npos);
+    EXPECT_EQ(whole.find("kept?"), std::string::npos);
+    EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
+
     // A line is read in pieces of 119 characters: a key that starts the second piece counts as the
     // start of a line.
     std::string longLine = pdf;
