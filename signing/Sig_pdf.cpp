@@ -22,8 +22,8 @@ void showError(const std::string& text, const char* caption = "Error") {
     ui::MessageBox(text, caption, ui::MB_OK | ui::MB_ICONERROR);
 }
 
-// A file read by position through blocks of one buffer, which is reused and never cleared, as the read
-// fills what is looked at.
+// A file read by position into one buffer, which is reused and never cleared, as the read fills what
+// is looked at.
 class FilePdfInput final : public PdfInput {
 public:
     ~FilePdfInput() override { close(); }
@@ -94,7 +94,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t Capacity = 1 << 20;
+    static constexpr std::size_t Capacity = 64 << 10;
 
     bool flush() {
         const std::size_t used = std::exchange(m_used, 0);
