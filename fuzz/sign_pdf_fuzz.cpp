@@ -16,13 +16,16 @@ const SigStrokes Signature = {
     {{500, 600}, {900, 300}},
 };
 
-void require(bool condition, const char* what) {
-    if (condition) return;
+void require(bool condition, const char* what)
+{
+    if (condition)
+        return;
     std::fprintf(stderr, "signed document broken: %s\n", what);
     std::abort();
 }
 
-long long number(std::string_view text) {
+long long number(std::string_view text)
+{
     long long value = 0;
     std::size_t digits = 0;
     for (; digits < text.size() && digits < 18 && text[digits] >= '0' && text[digits] <= '9'; ++digits)
@@ -30,7 +33,8 @@ long long number(std::string_view text) {
     return digits ? value : -1;
 }
 
-void checkSigned(const PdfSignResult& result) {
+void checkSigned(const PdfSignResult& result)
+{
     const std::string_view out = result.output;
     const std::size_t start = out.rfind("startxref\n");
     require(start != std::string_view::npos, "no startxref");
@@ -57,7 +61,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     const std::string_view source(reinterpret_cast<const char*>(data), size);
     const PdfSignResult result = SignPdfBytes(source, Signature, "20110912083015-04'00'");
-    if (result.ok) checkSigned(result);
-    else if (result.messages.empty() || result.messages.back().caption != "Error") std::abort();
+    if (result.ok)
+        checkSigned(result);
+    else if (result.messages.empty() || result.messages.back().caption != "Error")
+        std::abort();
     return 0;
 }

@@ -41,7 +41,8 @@ private:
 class StringPdfOutput final : public PdfOutput {
 public:
     explicit StringPdfOutput(std::string& bytes) : m_bytes(bytes) {}
-    bool write(std::string_view bytes) override {
+    bool write(std::string_view bytes) override
+    {
         m_bytes.append(bytes);
         return true;
     }

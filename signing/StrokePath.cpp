@@ -8,7 +8,8 @@ namespace {
 // precision the last printed digit would move for some points.
 constexpr float PadUnitsPerPoint = 6.9f;
 
-void appendLine(std::string& text, float px, float py, char op) {
+void appendLine(std::string& text, float px, float py, char op)
+{
     char line[64];
     const int length =
         std::snprintf(line, sizeof line, "%6.3f %6.3f %c \n", static_cast<double>(px), static_cast<double>(py), op);
@@ -17,7 +18,8 @@ void appendLine(std::string& text, float px, float py, char op) {
 
 } // namespace
 
-std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes) {
+std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes)
+{
     std::string text;
     // Not reset between strokes: a stroke that begins where the last one ended opens with its
     // second point.
@@ -26,7 +28,8 @@ std::string StrokePathLines(int boxX, int boxY, const SigStrokes& strokes) {
     for (const SigStroke& stroke : strokes) {
         bool first = true;
         for (const SigPoint& point : stroke) {
-            if (point.x == previousX && point.y == previousY) continue;
+            if (point.x == previousX && point.y == previousY)
+                continue;
             previousX = point.x;
             previousY = point.y;
             const float q = static_cast<float>(point.x) / PadUnitsPerPoint;
