@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string.h> // memrchr
 #include <utility>
 
 namespace {
@@ -104,6 +105,8 @@ std::string formatted(const char* format, long long value)
 
 } // namespace
 
+long long MemoryPdfInput::size() { return static_cast<long long>(m_bytes.size()); }
+
 std::span<const char> MemoryPdfInput::view(long long offset, std::size_t size)
 {
     if (offset < 0 || static_cast<unsigned long long>(offset) >= m_bytes.size())
@@ -112,33 +115,56 @@ std::span<const char> MemoryPdfInput::view(long long offset, std::size_t size)
     return {part.data(), part.size()};
 }
 
+// The answer is only whether a control line exists, so the document is scanned from its end, where the
+// host puts the control line: a document to be signed is rarely read further back than its last pages.
+// A line's last piece starts a whole number of pieces after the line's start, so it is known only once
+// the line feed before the line has been found; the bytes that piece can start at, the last 2039 before
+// its own line feed, are kept when the scan leaves the view that holds them.
 bool FindControlLine(PdfInput& input)
 {
-    // Only the last piece of a line ends with its LF, so only that piece's first bytes are looked at;
-    // each view starts at the piece the scan is in, so those bytes are always in view.
     constexpr long long Piece = 2039;
-    long long viewOffset = 0;
-    long long scanned = 0; // everything before this has been looked at
-    long long lineStart = 0;
-    for (;;) {
-        const std::span<const char> block = input.view(viewOffset, BlockSize);
-        const long long viewEnd = viewOffset + static_cast<long long>(block.size());
-        if (viewEnd <= scanned)
-            return false;
+    long long pending = -1; // a line feed whose line's start is not found yet
+    std::string kept;       // the bytes from keptStart up to pending
+    long long keptStart = 0;
+    long long high = input.size(); // the scan has looked at everything from here on
+    while (high > 0) {
+        const long long viewStart = std::max(0LL, high - static_cast<long long>(BlockSize));
+        // Three bytes beyond what is scanned, so a piece's first four bytes are whole.
+        const std::span<const char> block = input.view(viewStart, static_cast<std::size_t>(high - viewStart + 3));
+        if (static_cast<long long>(block.size()) < high - viewStart)
+            return false; // the file ended earlier than it said
         const char* data = block.data();
-        std::size_t scan = static_cast<std::size_t>(scanned - viewOffset);
-        while (const void* found = std::memchr(data + scan, '\n', block.size() - scan)) {
-            const std::size_t end = static_cast<const char*>(found) - data;
-            const long long lineFeed = viewOffset + static_cast<long long>(end);
-            const long long pieceStart = lineStart + (lineFeed - lineStart) / Piece * Piece;
-            if (lineFeed - pieceStart >= 4 && std::memcmp(data + (pieceStart - viewOffset), "%SRP", 4) == 0)
+        const auto startsControlLine = [&](long long lineStart) {
+            const long long pieceStart = pending - (pending - lineStart) % Piece;
+            if (pending - pieceStart < 4)
+                return false;
+            char first[4];
+            for (long long at = pieceStart; at < pieceStart + 4; ++at)
+                first[at - pieceStart] = at >= keptStart ? kept[at - keptStart] : data[at - viewStart];
+            return std::memcmp(first, "%SRP", 4) == 0;
+        };
+        const char* end = data + (high - viewStart);
+        while (const void* found = ::memrchr(data, '\n', static_cast<std::size_t>(end - data))) {
+            const long long lineFeed = viewStart + (static_cast<const char*>(found) - data);
+            if (pending >= 0 && startsControlLine(lineFeed + 1))
                 return true;
-            lineStart = lineFeed + 1;
-            scan = end + 1;
+            pending = lineFeed;
+            kept.clear();
+            keptStart = lineFeed;
+            end = static_cast<const char*>(found);
         }
-        scanned = viewEnd;
-        viewOffset = lineStart + (viewEnd - lineStart) / Piece * Piece;
+        if (viewStart == 0)
+            return pending >= 0 && startsControlLine(0);
+        if (pending >= 0) {
+            const long long from = std::max(viewStart, pending - Piece);
+            if (from < keptStart) {
+                kept.insert(0, data + (from - viewStart), static_cast<std::size_t>(keptStart - from));
+                keptStart = from;
+            }
+        }
+        high = viewStart;
     }
+    return false;
 }
 
 // The source after the marker read in lines as the platform's text mode gives them: carriage returns

@@ -20,6 +20,8 @@ public:
     virtual ~PdfInput() = default;
     // Up to size bytes from offset, fewer only at the end of the document; empty at or past the end.
     virtual std::span<const char> view(long long offset, std::size_t size) = 0;
+    // The document's length in bytes.
+    virtual long long size() = 0;
 };
 
 class PdfOutput {
@@ -33,6 +35,7 @@ class MemoryPdfInput final : public PdfInput {
 public:
     explicit MemoryPdfInput(std::string_view bytes) : m_bytes(bytes) {}
     std::span<const char> view(long long offset, std::size_t size) override;
+    long long size() override;
 
 private:
     std::string_view m_bytes;

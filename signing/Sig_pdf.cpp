@@ -12,6 +12,7 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
@@ -54,6 +55,11 @@ public:
             filled += static_cast<std::size_t>(read);
         }
         return {m_buffer.get(), filled};
+    }
+
+    long long size() override {
+        struct stat status {};
+        return m_file && ::fstat(fileno(m_file), &status) == 0 ? static_cast<long long>(status.st_size) : 0;
     }
 
 private:

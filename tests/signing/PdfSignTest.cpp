@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "host/PdfMaker.h"
+#include "signing/PdfRewrite.h"
 #include "signing/Sig_pdf.h"
 #include "station/Globals.h"
 #include "ui/MessageBox.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 using testing_support::TempInstall;
 
@@ -535,3 +537,51 @@ TEST(ControlLine, FoundOnlyAsAWholeLine) {
 }
 
 } // namespace
+
+namespace {
+
+// The control-line test read straight: pieces of at most 2039 bytes, each ending after an LF where one
+// comes first; a piece that begins with "%SRP" and ends with LF is a control line.
+bool controlLineByPieces(const std::string& text) {
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t lineFeed = text.find('\n', start);
+        const std::size_t end = lineFeed != std::string::npos && lineFeed < start + 2039 ? lineFeed + 1
+                                                                                        : std::min(text.size(), start + 2039);
+        if (text[end - 1] == '\n' && text.compare(start, 4, "%SRP") == 0) return true;
+        start = end;
+    }
+    return false;
+}
+
+} // namespace
+
+// Documents of a few blocks of the scan with long lines, line feeds and markers placed at random about
+// the blocks' edges: the scan answers as a reading piece by piece does.
+TEST(ControlLine, AnswersAsAReadingPieceByPiece) {
+    const std::size_t block = 1 << 20;
+    std::mt19937 random(20111231);
+    int found = 0;
+    for (int row = 0; row < 40; ++row) {
+        std::string text(block * (1 + random() % 3) + random() % 5000, 'a');
+        const int marks = 1 + static_cast<int>(random() % 12);
+        for (int i = 0; i < marks; ++i) {
+            // Near an edge of a block counted from either end, or anywhere.
+            const std::size_t edge = (random() % 2 ? text.size() - block * (random() % 3) : block * (random() % 3));
+            std::size_t at = random() % 3 ? edge + random() % 8000 - 4000 : random() % text.size();
+            at = std::min(at, text.size() - 1);
+            // A line feed, a marker anywhere, or a marker some whole pieces into a line with a line feed
+            // some way after it, which may or may not end the marker's piece.
+            std::string mark = "\n";
+            if (random() % 3 == 1) mark = "%SRP";
+            if (random() % 3 == 2)
+                mark = "\n" + std::string(2039 * (random() % 3), 'b') + "%SRP" + std::string(random() % 2100, 'c') + "\n";
+            text.replace(at, std::min(mark.size(), text.size() - at), mark, 0, text.size() - at);
+        }
+        MemoryPdfInput input(text);
+        const bool expected = controlLineByPieces(text);
+        found += expected;
+        EXPECT_EQ(FindControlLine(input), expected) << "row " << row;
+    }
+    EXPECT_GT(found, 5) << "the rows hold control lines too";
+    EXPECT_LT(found, 35) << "and rows without";
+}
