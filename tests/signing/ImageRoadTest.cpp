@@ -2,6 +2,7 @@
 // cancel notice of an image request.
 #include "SigningRoadFixture.h"
 #include "signing/Sig_image.h"
+#include "signing/Waiting_form.h"
 
 #include <QFile>
 #include <QImageReader>
@@ -119,28 +120,49 @@ TEST_F(ImageRoad, ImageToTheHost)
     EXPECT_FALSE(form_adobe->isVisible());
 }
 
-TEST_F(ImageRoad, CancelOnTheApprovalScreenSendsTheNoticeFromTheHandlerAndTheCloseQuery)
+// Both cancels of the approval screen, on the pad and in the waiting box, send the notice once
+// themselves and once more from the close query, which still sees the approval screen showing.
+TEST_F(ImageRoad, CancelOnTheApprovalScreenSendsTheNoticeTwice)
 {
-    for (bool toHost : {true, false}) {
+    struct Row {
+        const char* id;
+        bool fromWaitingBox;
+        bool toHost;
+    };
+    const Row rows[] = {{"pad, to the host", false, true},
+                        {"pad, to Windows", false, false},
+                        {"waiting box, to the host", true, true},
+                        {"waiting box, to Windows", true, false}};
+    for (const Row& row : rows) {
         imageRequest(2, "/usr/images/sig0001.tif");
-        globals.ResultToHost = toHost;
+        globals.ResultToHost = row.toHost;
         globals.ApprovalLineCount = 1;
         globals.ApprovalLines[0] = "I agree";
         const size_t transfers = host->connections(host::Service::File).size();
         beginSigning();
-        ASSERT_TRUE(globals.ApprovalShowing);
-        touchCancelOrClear();
-        EXPECT_FALSE(form_adobe->isVisible()) << toHost;
-        EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << toHost;
-        EXPECT_EQ(tempFiles(), std::vector<std::string>{}) << toHost;
-        if (!toHost) {
-            EXPECT_EQ(host->connections(host::Service::File).size(), transfers) << "no notice without a host result";
+        ASSERT_TRUE(globals.ApprovalShowing) << row.id;
+        if (row.fromWaitingBox) {
+            ASSERT_TRUE(form_waiting->isVisible()) << row.id;
+            boxes.queueAnswers({ui::IDYES});
+            form_waiting->but_cancel->click();
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Discard document and close program?"}) << row.id;
+        } else {
+            touchCancelOrClear();
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << row.id;
+        }
+        EXPECT_FALSE(form_adobe->isVisible()) << row.id;
+        EXPECT_FALSE(form_waiting->isVisible()) << row.id;
+        EXPECT_EQ(tempFiles(), std::vector<std::string>{}) << row.id;
+        if (!row.toHost) {
+            EXPECT_EQ(host->connections(host::Service::File).size(), transfers) << row.id << ": no notice";
             continue;
         }
-        waitForTransfers(2);
-        for (const host::ConnectionRecord& record : host->connections(host::Service::File))
-            EXPECT_EQ(record.received, "TBSF 1/usr/images/cancel-sig0001.tif\n\r\n");
-        EXPECT_EQ(hostReceived(host::Service::Line).find("TBDL"), std::string::npos);
+        waitForTransfers(transfers + 2);
+        const std::vector<host::ConnectionRecord> records = host->connections(host::Service::File);
+        EXPECT_EQ(records.size(), transfers + 2) << row.id;
+        for (size_t i = transfers; i < records.size(); ++i)
+            EXPECT_EQ(records[i].received, "TBSF 1/usr/images/cancel-sig0001.tif\n\r\n") << row.id;
+        EXPECT_EQ(hostReceived(host::Service::Line).find("TBDL"), std::string::npos) << row.id;
     }
 }
 
@@ -223,6 +245,31 @@ TEST_F(ImageRoad, ImageModeGoesBeforeHostSideSigning)
     EXPECT_TRUE(host->connections(host::Service::File).empty()) << "no path file";
     EXPECT_EQ(hostReceived(host::Service::Line).find("TBAS"), std::string::npos);
     EXPECT_FALSE(form_adobe->isVisible());
+}
+
+TEST_F(ImageRoad, CodeOneImageThatCannotBeCompressedIsDeliveredAsWritten)
+{
+    install.write("C:\\Images\\sig.tif", "an older image");
+    install.write("C:\\Images\\sig.nvk", "");
+    imageRequest(1, "C:\\Images\\sig.tif");
+    beginSigning();
+    sign();
+    {
+        // The disk fills while the pad writes, leaving a TIFF cut short that the rewrite cannot load.
+        testing_support::FileSizeLimit limit(4096);
+        touchOk();
+    }
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text, "Error while compressing TIFF!");
+    EXPECT_EQ(boxes.boxes()[0].caption, "Error");
+    EXPECT_EQ(boxes.boxes()[0].icon(), "error");
+    const std::string delivered = install.read("C:\\Images\\sig.tif");
+    EXPECT_EQ(delivered.size(), 4096u) << "the file as the pad left it";
+    EXPECT_TRUE(delivered.starts_with("II*") || delivered.starts_with("MM")) << "a TIFF's start";
+    EXPECT_FALSE(install.exists("C:\\Images\\sig.nvk")) << "delivered, so the lock is released";
+    EXPECT_TRUE(globals.DocumentSigned);
+    EXPECT_FALSE(form_adobe->isVisible());
+    EXPECT_EQ(tempFiles(), std::vector<std::string>{});
 }
 
 TEST_F(ImageRoad, CompressTiffRewritesInPlaceAndRefusesWhatItCannotLoad)

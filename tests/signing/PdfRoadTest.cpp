@@ -219,6 +219,70 @@ TEST_F(PdfRoad, FailedAutomaticSaveKeepsTheSignedDocumentOpen)
     }
 }
 
+TEST_F(PdfRoad, SignedDocumentIsShownOnlyInThePdfView)
+{
+    struct Row {
+        const char* id;
+        bool textMode;
+        bool displayPdf;
+        bool silentSave;
+    };
+    const Row rows[] = {
+        {"text mode", true, true, false},
+        {"text mode, silent save", true, true, true},
+        {"no PDF view", false, false, false}, // the handshake makes such a request unattended
+    };
+    for (const Row& row : rows) {
+        install.write("C:\\Docs\\Inv100.nvk", "");
+        pdfRequest();
+        globals.TextMode = row.textMode;
+        globals.DisplayPdf = row.displayPdf;
+        globals.SilentSave = row.silentSave;
+        shownInView.clear();
+        beginSigning();
+        const bool automaticSave = globals.Unattended || globals.SilentSave;
+        sign();
+        touchOk();
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << row.id;
+        EXPECT_EQ(shownInView, std::vector<std::string>{}) << row.id << ": the view is not reloaded";
+        EXPECT_TRUE(globals.DocumentSigned) << row.id;
+        EXPECT_EQ(status(), "") << row.id;
+        EXPECT_EQ(form_adobe->isVisible(), !automaticSave) << row.id;
+        EXPECT_EQ(install.exists("C:\\Docs\\Inv100.nvk"), !automaticSave) << row.id;
+        if (automaticSave)
+            expectSignedPdf(install.native("C:\\Docs\\Inv100.pdf"), row.id);
+        else
+            EXPECT_TRUE(form_adobe->but_save->isEnabled()) << row.id;
+        globals.CloseWithoutAsking = true;
+        form_adobe->Close();
+        std::filesystem::remove_all(install.native("C:\\Docs"));
+    }
+}
+
+TEST_F(PdfRoad, SaveWithNoFreeNumberLeftKeepsTheWindowOpen)
+{
+    install.write("C:\\Docs\\Inv-9999.pdf", "signed before");
+    install.write("C:\\Docs\\Inv-9999.nvk", "");
+    pdfRequest();
+    globals.TargetPath = "C:\\Docs\\Inv-9999.pdf";
+    beginSigning();
+    sign();
+    touchOk();
+    ASSERT_TRUE(form_adobe->but_save->isEnabled());
+    form_adobe->but_save->click();
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text,
+              "No further images are available!  File capacity of 9,999 has been reached!");
+    EXPECT_EQ(boxes.boxes()[0].icon(), "error");
+    EXPECT_EQ(status(), "");
+    EXPECT_TRUE(form_adobe->isVisible());
+    EXPECT_TRUE(form_adobe->but_save->isEnabled()) << "Save can be pressed again";
+    EXPECT_EQ(globals.TargetPath, "C:\\Docs\\Inv-9999.pdf");
+    EXPECT_EQ(install.read("C:\\Docs\\Inv-9999.pdf"), "signed before");
+    EXPECT_TRUE(install.exists("C:\\Docs\\Inv-9999.nvk")) << "the lock is kept";
+    EXPECT_TRUE(install.exists(signedPdf));
+}
+
 TEST_F(PdfRoad, OkWithoutSignatureAndClearGiveTheSigningScreenBack)
 {
     pdfRequest();

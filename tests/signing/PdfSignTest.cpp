@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "host/PdfMaker.h"
+#include "signing/PdfRewrite.h"
 #include "signing/Sig_pdf.h"
 #include "station/Globals.h"
 #include "ui/MessageBox.h"
@@ -11,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 
 using testing_support::TempInstall;
 
@@ -50,7 +52,7 @@ std::vector<long long> crossReference(const std::string& pdf) {
     for (std::size_t number = 0; number < count; ++number, entry += 20) {
         const long long offset = std::stoll(pdf.substr(entry, 10));
         offsets.push_back(offset);
-        if (number > 0) {
+        if (pdf[entry + 17] == 'n') {
             const std::string header = std::to_string(number) + " 0 obj";
             EXPECT_EQ(pdf.compare(offset, header.size(), header), 0) << "entry of object " << number;
         }
@@ -210,7 +212,7 @@ TEST_F(PdfSign, MarkerScan) {
          std::string("\r\n\0\x1a\xff%\r\n%", 9) + beforeMarker},
         {"marker across two blocks of the copy", acrossBlocks + pdf, "", acrossBlocks + beforeMarker},
         {"attempt across two blocks of the copy", attemptAcrossBlocks + pdf, "", attemptAcrossBlocks + beforeMarker},
-        {"marker inside earlier text is taken", "ab%SRPcd\n" + pdf, "Control data missing in source PDF file!", "ab"},
+        {"marker inside earlier text is taken", "ab%SRPcd\n" + pdf, "Control data missing in source PDF file!", ""},
         {"end after %", longLine + "%%SRP0000000001100200\n%", "Unexpected EOF in input file! (1)", ""},
         {"end after %S", longLine + "%%SRP0000000001100200\n%S", "Unexpected EOF in input file! (2)", ""},
         {"end after %SR", longLine + "%%SRP0000000001100200\n%SR", "Unexpected EOF in input file! (3)", ""},
@@ -230,45 +232,57 @@ TEST_F(PdfSign, MarkerScan) {
             ASSERT_EQ(boxes.boxes().size(), 1u) << row.id;
             EXPECT_EQ(boxes.boxes()[0].text, row.message) << row.id;
             EXPECT_EQ(boxes.boxes()[0].caption, "Error") << row.id;
-            if (!row.written.empty()) {
-                EXPECT_EQ(signedFile(), row.written) << row.id;
-            }
+            EXPECT_FALSE(install.exists(Signed)) << row.id << ": a half-written copy is left";
         }
     }
 }
 
 TEST_F(PdfSign, ControlLineFields) {
+    std::string source = host::MakeHostPdf({});
+    const std::size_t marker = source.find("%SRP");
+    const std::string base = source.substr(marker + 4, 10);
+    const long long baseLength = std::stoll(base);
     struct Row {
-        const char* rest;
-        bool accepted;
-        long long base;
+        std::string rest;
+        std::string message; // "" when accepted
         int boxX;
         int boxY;
     };
     const Row rows[] = {
-        {"0000012345100200", true, 12345, 100, 200},
-        {"000001234510020", true, 12345, 100, 20},
-        {"00000123451002", false, 0, 0, 0},
+        {base + "100200", "", 100, 200},
+        {base + "10020", "", 100, 20},
+        {"   " + base.substr(3) + " 50  7", "", 50, 7},
+        {base + "1002", "Control data missing in source PDF file!", 0, 0},
+        {base.substr(0, 7) + "abc100200", "Control data invalid in source PDF file! (C1)", 0, 0},
+        {base + "1x0200", "Control data invalid in source PDF file! (C1)", 0, 0},
+        {base + "100-20", "Control data invalid in source PDF file! (C1)", 0, 0},
+        {"-" + base.substr(1) + "100200", "Control data invalid in source PDF file! (C1)", 0, 0},
+        {"9999999999100200", "Control data invalid in source PDF file! (C2)", 0, 0},
+        {std::to_string(baseLength + 1000000000) + "100200", "Control data invalid in source PDF file! (C2)", 0, 0},
+        {"0000000001100200", "Control data invalid in source PDF file! (C2)", 0, 0},
+        {std::string(10 - std::to_string(baseLength - 1).size(), '0') + std::to_string(baseLength - 1) + "100200",
+         "Control data invalid in source PDF file! (C2)", 0, 0},
     };
     const SigStrokes origin = {{{0, 0}}};
     for (const Row& row : rows) {
         boxes.clear();
-        std::string source = host::MakeHostPdf({});
-        const std::size_t marker = source.find("%SRP");
-        source.replace(marker + 4, source.find('\n', marker) - marker - 4, row.rest);
-        install.write(Unsigned, source);
-        EXPECT_EQ(SignPdfFile(origin), row.accepted) << row.rest;
-        if (!row.accepted) {
-            ASSERT_EQ(boxes.boxes().size(), 1u) << row.rest;
-            EXPECT_EQ(boxes.boxes()[0].text, "Control data missing in source PDF file!");
+        std::filesystem::remove(install.native(Signed));
+        std::string changed = source;
+        changed.replace(marker + 4, source.find('\n', marker) - marker - 4, row.rest);
+        install.write(Unsigned, changed);
+        EXPECT_EQ(SignPdfFile(origin), row.message.empty()) << row.rest;
+        if (!row.message.empty()) {
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{row.message}) << row.rest;
+            EXPECT_FALSE(install.exists(Signed)) << row.rest;
             continue;
         }
         const std::string block = signatureBlock(row.boxX, row.boxY, origin);
         const std::string out = signedFile();
         EXPECT_EQ(out.substr(marker, block.size()), block) << row.rest;
-        EXPECT_NE(out.find("6 0 obj\n" + std::to_string(row.base + static_cast<long long>(block.size())) + "\n"),
+        EXPECT_NE(out.find("6 0 obj\n" + std::to_string(baseLength + static_cast<long long>(block.size())) + "\n"),
                   std::string::npos)
             << row.rest;
+        EXPECT_EQ(qpdfCheck(install.native(Signed)), 0) << row.rest;
     }
 }
 
@@ -295,6 +309,18 @@ TEST_F(PdfSign, LinesAfterTheControlLine) {
     const std::string out = signedFile();
     EXPECT_NE(out.find("\n/ModDate(D:20240115093000-05'00')\n"), std::string::npos);
     EXPECT_EQ(out.find("/Producer"), std::string::npos);
+    EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
+
+    // A key's line is replaced whole, whatever else stood on it.
+    std::string crowded = pdf;
+    crowded.insert(crowded.find('\n', crowded.find("/ModDate (")), " /Subject (kept?)");
+    crowded.insert(crowded.find('\n', crowded.find("/Producer (")), " /Keywords (kept?)");
+    install.write(Unsigned, crowded);
+    ASSERT_TRUE(SignPdfFile(Signature));
+    const std::string whole = signedFile();
+    EXPECT_NE(whole.find("\n/ModDate (D:20110912083015-05'00')\n"), std::string::npos);
+    EXPECT_NE(whole.find("\n/Producer (Norvane Stylara - Signature capture for UNIX)\n"), std::string::npos);
+    EXPECT_EQ(whole.find("kept?"), std::string::npos);
     EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
 
     // A line is read in pieces of 119 characters: a key that starts the second piece counts as the
@@ -327,7 +353,7 @@ TEST_F(PdfSign, SourcesCutShort) {
          {"Error reading from input PDF file for update! (X3)"}},
         {"no startxref", pdf.substr(0, pdf.rfind("startxref")), {"Error reading from input PDF file for update! (X4)"}},
         {"lines after the control line missing",
-         "%PDF-1.4\n%SRP0000000001100200\nQ\n",
+         pdf.substr(0, pdf.find('\n', pdf.find("%SRP")) + 7),
          {"Error reading old lines from source file!", "Error reading old lines from source file!",
           "Error reading from input PDF file for update! (X)"}},
     };
@@ -339,6 +365,100 @@ TEST_F(PdfSign, SourcesCutShort) {
         for (const ui::Box& box : boxes.boxes()) {
             EXPECT_EQ(box.caption, box.text.starts_with("Error reading old") ? "Stylara - Error" : "Error") << row.id;
             EXPECT_EQ(box.icon(), "error") << row.id;
+        }
+    }
+}
+
+// Damaged host documents: each is either signed into a PDF that qpdf finds sound, or refused with its
+// message, leaving no signed file behind.
+TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned) {
+    const std::string pdf = host::MakeHostPdf({}); // objects 1 to 5 before the control line, 6 and 7 after it
+    const auto edited = [&](std::string_view from, std::string_view to) {
+        std::string changed = pdf;
+        const std::size_t at = changed.find(from);
+        EXPECT_NE(at, std::string::npos) << from;
+        if (at != std::string::npos) changed.replace(at, from.size(), to);
+        return changed;
+    };
+    const std::size_t marker = pdf.find("%SRP");
+    const std::string rest = pdf.substr(marker + 4, 16);
+    const std::string entries = pdf.substr(pdf.find("\n", pdf.rfind("xref\n0 8\n") + 5) + 1, 8 * 20);
+    const std::string layout = "Error reading from input PDF file for update! ";
+
+    // Binary data with a "%SRP" of its own before the real control line.
+    host::PdfOptions withFiller;
+    withFiller.fillerBytes = 4000;
+    const std::string filled = host::MakeHostPdf(withFiller);
+    const std::size_t filler = filled.find("stream\n") + 7;
+    const auto earlyMarker = [&](const std::string& fields) {
+        std::string changed = filled;
+        changed.replace(filler + 100, fields.size() + 4, "%SRP" + fields);
+        return changed;
+    };
+    const std::size_t fillerMarker = filler + 100;
+    const std::size_t fillerData = filler;
+    char fillerFields[32];
+    std::snprintf(fillerFields, sizeof fillerFields, "%010zu100200\n", fillerMarker - fillerData);
+
+    struct Row {
+        const char* id;
+        std::string source;
+        std::string message; // "" when it signs
+    };
+    const Row rows[] = {
+        {"letters in the base length", edited(rest, "00000abcde100200"), "Control data invalid in source PDF file! (C1)"},
+        {"negative box", edited(rest, rest.substr(0, 10) + "-10200"), "Control data invalid in source PDF file! (C1)"},
+        {"base length beyond the stream", edited(rest, "0000099999100200"), "Control data invalid in source PDF file! (C2)"},
+        {"Length object numbered 0", edited("/Length 6 0 R", "/Length 0 0 R"), layout + "(L1)"},
+        {"Length given directly", edited("/Length 6 0 R", "/Length 999"), layout + "(L1)"},
+        {"Length header numbered 0", edited("\n6 0 obj\n", "\n0 0 obj\n"), layout + "(L2)"},
+        {"Length header negative", edited("\n6 0 obj\n", "\n-3 0 obj\n"), layout + "(L2)"},
+        {"Length object on one line", edited("\n6 0 obj\n", "\n6 0 obj "), layout + "(L2)"},
+        {"Length value not alone", edited("endstream\nendobj\n6 0 obj\n", "endstream\nendobj\n6 0 obj\n/Foo "),
+         layout + "(L3)"},
+        {"stream goes on after the lines of the control line", edited("Q\nendstream\n", "Q\nQ\nendstream\n"),
+         layout + "(E1)"},
+        {"objects out of order", edited("\n7 0 obj\n", "\n9 0 obj\n"), layout + "(O1)"},
+        {"NUL after the control line", edited("/Creator (Norvane", std::string("/Creator (Nor\0ane", 17)),
+         layout + "(B1)"},
+        {"table not from object 0", edited("xref\n0 8\n", "xref\n1 8\n"), layout + "(T1)"},
+        {"two subsections", edited("xref\n0 8\n" + entries, "xref\n0 6\n" + entries.substr(0, 120) + "6 2\n" +
+                                                                   entries.substr(120)),
+         layout + "(T1)"},
+        {"a second subsection after the first",
+         edited("xref\n0 8\n" + entries, "xref\n0 8\n" + entries + "9 1\n0000000000 00000 f \n"), layout + "(T4)"},
+        {"entry that is no entry", edited(entries.substr(20, 20), "0000000015 0000 n  \n"), layout + "(T2)"},
+        {"kept entry pointing past the control line",
+         edited(entries.substr(20, 20), "0000099999 00000 n \n"), layout + "(T3)"},
+        {"marker in binary data with letters after it", earlyMarker("xx"), "Control data invalid in source PDF file! (C1)"},
+        {"marker in binary data with digits after it", earlyMarker(fillerFields), layout + "(L1)"},
+        {"table entries ending in CR LF", edited("xref\n0 8\n" + entries, [&] {
+             std::string crlf = "xref\r\n0 8\r\n";
+             for (std::size_t i = 0; i < entries.size(); i += 20) crlf += entries.substr(i, 18) + "\r\n";
+             return crlf;
+         }()),
+         ""},
+        {"free entry beyond the moved objects", [&] {
+             std::string changed = edited("xref\n0 8\n" + entries, "xref\n0 9\n" + entries + "0000000000 00001 f \n");
+             changed.replace(changed.find("/Size 8"), 7, "/Size 9");
+             return changed;
+         }(),
+         ""},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        std::filesystem::remove(install.native(Signed));
+        install.write(Unsigned, row.source);
+        const bool ok = SignPdfFile(Signature);
+        if (row.message.empty()) {
+            EXPECT_TRUE(ok) << row.id;
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << row.id;
+            EXPECT_EQ(qpdfCheck(install.native(Signed)), 0) << row.id;
+            crossReference(signedFile());
+        } else {
+            EXPECT_FALSE(ok) << row.id;
+            EXPECT_EQ(boxes.texts(), std::vector<std::string>{row.message}) << row.id;
+            EXPECT_FALSE(install.exists(Signed)) << row.id;
         }
     }
 }
@@ -417,3 +537,51 @@ TEST(ControlLine, FoundOnlyAsAWholeLine) {
 }
 
 } // namespace
+
+namespace {
+
+// The control-line test read straight: pieces of at most 2039 bytes, each ending after an LF where one
+// comes first; a piece that begins with "%SRP" and ends with LF is a control line.
+bool controlLineByPieces(const std::string& text) {
+    for (std::size_t start = 0; start < text.size();) {
+        const std::size_t lineFeed = text.find('\n', start);
+        const std::size_t end = lineFeed != std::string::npos && lineFeed < start + 2039 ? lineFeed + 1
+                                                                                        : std::min(text.size(), start + 2039);
+        if (text[end - 1] == '\n' && text.compare(start, 4, "%SRP") == 0) return true;
+        start = end;
+    }
+    return false;
+}
+
+} // namespace
+
+// Documents of a few blocks of the scan with long lines, line feeds and markers placed at random about
+// the blocks' edges: the scan answers as a reading piece by piece does.
+TEST(ControlLine, AnswersAsAReadingPieceByPiece) {
+    const std::size_t block = 1 << 20;
+    std::mt19937 random(20111231);
+    int found = 0;
+    for (int row = 0; row < 40; ++row) {
+        std::string text(block * (1 + random() % 3) + random() % 5000, 'a');
+        const int marks = 1 + static_cast<int>(random() % 12);
+        for (int i = 0; i < marks; ++i) {
+            // Near an edge of a block counted from either end, or anywhere.
+            const std::size_t edge = (random() % 2 ? text.size() - block * (random() % 3) : block * (random() % 3));
+            std::size_t at = random() % 3 ? edge + random() % 8000 - 4000 : random() % text.size();
+            at = std::min(at, text.size() - 1);
+            // A line feed, a marker anywhere, or a marker some whole pieces into a line with a line feed
+            // some way after it, which may or may not end the marker's piece.
+            std::string mark = "\n";
+            if (random() % 3 == 1) mark = "%SRP";
+            if (random() % 3 == 2)
+                mark = "\n" + std::string(2039 * (random() % 3), 'b') + "%SRP" + std::string(random() % 2100, 'c') + "\n";
+            text.replace(at, std::min(mark.size(), text.size() - at), mark, 0, text.size() - at);
+        }
+        MemoryPdfInput input(text);
+        const bool expected = controlLineByPieces(text);
+        found += expected;
+        EXPECT_EQ(FindControlLine(input), expected) << "row " << row;
+    }
+    EXPECT_GT(found, 5) << "the rows hold control lines too";
+    EXPECT_LT(found, 35) << "and rows without";
+}

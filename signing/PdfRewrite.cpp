@@ -1,0 +1,506 @@
+#include "PdfRewrite.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string.h> // memrchr
+#include <utility>
+
+namespace {
+
+// The document is scanned through views of this size, so memory stays the same whatever its size.
+constexpr std::size_t BlockSize = 1 << 20;
+
+constexpr char LayoutError[] = "Error reading from input PDF file for update! ";
+constexpr char ControlError[] = "Control data invalid in source PDF file! ";
+
+bool startsWith(std::string_view line, std::string_view prefix) { return line.substr(0, prefix.size()) == prefix; }
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; }
+
+// Reads a run of decimal digits at the front of text, at most 18 of them so the value fits; -1 when
+// there is none or it is too long.
+long long takeNumber(std::string_view& text)
+{
+    std::size_t count = 0;
+    long long value = 0;
+    while (count < text.size() && isDigit(text[count])) {
+        if (count == 18)
+            return -1;
+        value = value * 10 + (text[count] - '0');
+        ++count;
+    }
+    if (count == 0)
+        return -1;
+    text.remove_prefix(count);
+    return value;
+}
+
+bool takeText(std::string_view& text, std::string_view expected)
+{
+    if (!startsWith(text, expected))
+        return false;
+    text.remove_prefix(expected.size());
+    return true;
+}
+
+void skipBlanks(std::string_view& text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+}
+
+// A field of the control line: blanks, then decimal digits up to the field's end or the line's end.
+bool controlField(std::string_view field, long long& value)
+{
+    skipBlanks(field);
+    value = takeNumber(field);
+    return value >= 0 && (field.empty() || field == "\n");
+}
+
+// An object header on a line of its own, "N 0 obj"; its number, or -1. A leading zero would make a
+// second spelling of the number, which the table could not tell apart.
+long long objectHeader(std::string_view line)
+{
+    if (line.empty() || line.front() == '0')
+        return -1;
+    const long long number = takeNumber(line);
+    return number >= 0 && line == " 0 obj\n" ? number : -1;
+}
+
+struct TableEntry {
+    long long offset = 0;
+    long long generation = 0;
+    char type = 'f';
+};
+
+// A cross-reference entry: ten digits, five digits and "n" or "f", ending in a blank and LF or in the
+// LF alone (what is left of a CR LF end once the carriage return is dropped).
+bool tableEntry(std::string_view line, TableEntry& entry)
+{
+    if (line.size() < 19 || line[10] != ' ' || line[16] != ' ')
+        return false;
+    for (const std::size_t i : {0, 11}) {
+        const std::size_t width = i == 0 ? 10 : 5;
+        if (!std::all_of(line.begin() + i, line.begin() + i + width, isDigit))
+            return false;
+    }
+    std::string_view digits = line.substr(0, 10);
+    entry.offset = takeNumber(digits);
+    digits = line.substr(11, 5);
+    entry.generation = takeNumber(digits);
+    entry.type = line[17];
+    const std::string_view end = line.substr(18);
+    return (entry.type == 'n' || entry.type == 'f') && (end == " \n" || end == "\n");
+}
+
+std::string formatted(const char* format, long long value)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+} // namespace
+
+long long MemoryPdfInput::size() { return static_cast<long long>(m_bytes.size()); }
+
+std::span<const char> MemoryPdfInput::view(long long offset, std::size_t size)
+{
+    if (offset < 0 || static_cast<unsigned long long>(offset) >= m_bytes.size())
+        return {};
+    const std::string_view part = m_bytes.substr(static_cast<std::size_t>(offset), size);
+    return {part.data(), part.size()};
+}
+
+// The answer is only whether a control line exists, so the document is scanned from its end, where the
+// host puts the control line: a document to be signed is rarely read further back than its last pages.
+// A line's last piece starts a whole number of pieces after the line's start, so it is known only once
+// the line feed before the line has been found; the bytes that piece can start at, the last 2039 before
+// its own line feed, are kept when the scan leaves the view that holds them.
+bool FindControlLine(PdfInput& input)
+{
+    constexpr long long Piece = 2039;
+    long long pending = -1; // a line feed whose line's start is not found yet
+    std::string kept;       // the bytes from keptStart up to pending
+    long long keptStart = 0;
+    long long high = input.size(); // the scan has looked at everything from here on
+    while (high > 0) {
+        const long long viewStart = std::max(0LL, high - static_cast<long long>(BlockSize));
+        // Three bytes beyond what is scanned, so a piece's first four bytes are whole.
+        const std::span<const char> block = input.view(viewStart, static_cast<std::size_t>(high - viewStart + 3));
+        if (static_cast<long long>(block.size()) < high - viewStart)
+            return false; // the file ended earlier than it said
+        const char* data = block.data();
+        const auto startsControlLine = [&](long long lineStart) {
+            const long long pieceStart = pending - (pending - lineStart) % Piece;
+            if (pending - pieceStart < 4)
+                return false;
+            char first[4];
+            for (long long at = pieceStart; at < pieceStart + 4; ++at)
+                first[at - pieceStart] = at >= keptStart ? kept[at - keptStart] : data[at - viewStart];
+            return std::memcmp(first, "%SRP", 4) == 0;
+        };
+        const char* end = data + (high - viewStart);
+        while (const void* found = ::memrchr(data, '\n', static_cast<std::size_t>(end - data))) {
+            const long long lineFeed = viewStart + (static_cast<const char*>(found) - data);
+            if (pending >= 0 && startsControlLine(lineFeed + 1))
+                return true;
+            pending = lineFeed;
+            kept.clear();
+            keptStart = lineFeed;
+            end = static_cast<const char*>(found);
+        }
+        if (viewStart == 0)
+            return pending >= 0 && startsControlLine(0);
+        if (pending >= 0) {
+            const long long from = std::max(viewStart, pending - Piece);
+            if (from < keptStart) {
+                kept.insert(0, data + (from - viewStart), static_cast<std::size_t>(keptStart - from));
+                keptStart = from;
+            }
+        }
+        high = viewStart;
+    }
+    return false;
+}
+
+// The source after the marker read in lines as the platform's text mode gives them: carriage returns
+// dropped, a byte 0x1A ends the input, at most 119 characters a piece (a longer line comes as several
+// pieces). The bytes are copied out of each view, so the source may be viewed elsewhere meanwhile.
+class PdfRewrite::Lines {
+public:
+    Lines(PdfInput& input, long long offset) : m_input(input), m_offset(offset) {}
+
+    // The next piece; false at the end.
+    bool next(std::string_view& piece)
+    {
+        m_piece.clear();
+        while (!m_ended && m_piece.size() < 119) {
+            if (m_position == m_buffer.size() && !refill())
+                break;
+            const char c = m_buffer[m_position++];
+            if (c == 0x1A) {
+                m_ended = true;
+                break;
+            }
+            if (c == '\r')
+                continue;
+            m_piece += c;
+            if (c == '\n')
+                break;
+        }
+        piece = m_piece;
+        return !m_piece.empty();
+    }
+
+private:
+    bool refill()
+    {
+        const std::span<const char> bytes = m_input.view(m_offset, 64 * 1024);
+        if (bytes.empty()) {
+            m_ended = true;
+            return false;
+        }
+        m_buffer.assign(bytes.data(), bytes.size());
+        m_offset += static_cast<long long>(bytes.size());
+        m_position = 0;
+        return true;
+    }
+
+    PdfInput& m_input;
+    long long m_offset;
+    std::string m_buffer;
+    std::size_t m_position = 0;
+    bool m_ended = false;
+    std::string m_piece;
+};
+
+PdfRewrite::PdfRewrite(const SigStrokes& strokes, std::string modDate)
+    : m_strokes(strokes), m_modDate("/ModDate (D:" + modDate + ")\n")
+{
+}
+
+PdfRewrite::~PdfRewrite() = default;
+
+bool PdfRewrite::fail(std::string text)
+{
+    m_messages.push_back({std::move(text), "Error"});
+    return false;
+}
+
+bool PdfRewrite::write(PdfOutput& target, std::string_view bytes)
+{
+    if (bytes.empty())
+        return true;
+    if (!target.write(bytes))
+        return fail("Error writing target PDF file!");
+    m_written += static_cast<long long>(bytes.size());
+    return true;
+}
+
+// A "%" begins an attempt at the marker; the byte that ends a failed attempt never begins one of its
+// own, so "%%SRP" holds no marker. The bytes of a failed attempt are written as they stand, so up to
+// the marker the copy is the source itself and goes out in whole views; only an attempt still open at
+// the end of a view waits for the next one.
+bool PdfRewrite::copyToMarker(PdfInput& source, PdfOutput& target)
+{
+    static constexpr char Marker[] = "%SRP";
+    long long offset = 0;
+    std::size_t matched = 0; // bytes of the marker met so far
+    for (;;) {
+        const std::span<const char> block = source.view(offset, BlockSize);
+        if (block.empty()) {
+            if (matched)
+                return fail("Unexpected EOF in input file! (" + std::to_string(matched) + ")");
+            // HasControlLine found a control line, so the file changed since it was checked.
+            return fail("Control data missing in source PDF file!");
+        }
+        const char* data = block.data();
+        std::size_t carried = matched; // bytes of an attempt begun in an earlier view, not yet written
+        std::size_t next = 0;
+        while (next < block.size()) {
+            if (matched == 0) {
+                const void* percent = std::memchr(data + next, '%', block.size() - next);
+                if (!percent) {
+                    next = block.size();
+                    break;
+                }
+                next = static_cast<const char*>(percent) - data + 1;
+                matched = 1;
+            } else if (data[next++] != Marker[matched]) {
+                matched = 0;
+                if (carried && !write(target, {Marker, carried}))
+                    return false;
+                carried = 0;
+            } else if (++matched == 4) {
+                m_marker = offset + static_cast<long long>(next) - 4;
+                return next <= 4 || write(target, {data, next - 4});
+            }
+        }
+        const std::size_t open = matched - carried; // bytes of this view in the attempt still open
+        if (!write(target, {data, block.size() - open}))
+            return false;
+        offset += static_cast<long long>(block.size());
+    }
+}
+
+bool PdfRewrite::readControlLine(PdfInput& source)
+{
+    m_lines = std::make_unique<Lines>(source, m_marker + 4);
+    std::string_view rest;
+    // The rest is taken as text, so it ends at a NUL byte it may hold.
+    if (!m_lines->next(rest) || std::strlen(std::string(rest).c_str()) < 16)
+        return fail("Control data missing in source PDF file!");
+    long long boxX = 0;
+    long long boxY = 0;
+    if (!controlField(rest.substr(0, 10), m_baseLength) || !controlField(rest.substr(10, 3), boxX) ||
+        !controlField(rest.substr(13, 3), boxY))
+        return fail(std::string(ControlError) + "(C1)");
+    m_boxX = static_cast<int>(boxX);
+    m_boxY = static_cast<int>(boxY);
+    return checkStreamStart(source, m_baseLength);
+}
+
+// The base length must lead back from the marker to the start of the stream's data, right after the
+// "stream" keyword of a dictionary whose /Length is an indirect object: otherwise the new length, or
+// the object the rewrite puts it in, would not be the stream's.
+bool PdfRewrite::checkStreamStart(PdfInput& source, long long baseLength)
+{
+    constexpr long long Window = 4096; // room for the stream's dictionary before its data
+    if (baseLength > m_marker)
+        return fail(std::string(ControlError) + "(C2)");
+    const long long dataStart = m_marker - baseLength;
+    const long long from = std::max(0LL, dataStart - Window);
+    const std::span<const char> bytes = source.view(from, static_cast<std::size_t>(dataStart - from));
+    std::string_view before(bytes.data(), bytes.size());
+    if (static_cast<long long>(before.size()) != dataStart - from)
+        return fail(std::string(ControlError) + "(C2)");
+    if (before.ends_with("\r\n"))
+        before.remove_suffix(2);
+    else if (before.ends_with("\n"))
+        before.remove_suffix(1);
+    else
+        return fail(std::string(ControlError) + "(C2)");
+    if (!before.ends_with("stream"))
+        return fail(std::string(ControlError) + "(C2)");
+    before.remove_suffix(6);
+    while (!before.empty() && isBlank(before.back()))
+        before.remove_suffix(1);
+    if (!before.ends_with(">>"))
+        return fail(std::string(ControlError) + "(C2)");
+
+    const std::size_t key = before.rfind("/Length");
+    if (key == std::string_view::npos)
+        return fail(std::string(LayoutError) + "(L1)");
+    std::string_view reference = before.substr(key + 7);
+    if (reference.empty() || !isBlank(reference.front()))
+        return fail(std::string(LayoutError) + "(L1)");
+    while (!reference.empty() && isBlank(reference.front()))
+        reference.remove_prefix(1);
+    m_lengthReference = takeNumber(reference);
+    std::string_view generation = reference;
+    while (!generation.empty() && isBlank(generation.front()))
+        generation.remove_prefix(1);
+    if (m_lengthReference < 1 || generation.size() == reference.size() || !takeText(generation, "0") ||
+        generation.empty() || !isBlank(generation.front()))
+        return fail(std::string(LayoutError) + "(L1)");
+    while (!generation.empty() && isBlank(generation.front()))
+        generation.remove_prefix(1);
+    if (!takeText(generation, "R"))
+        return fail(std::string(LayoutError) + "(L1)");
+    return true;
+}
+
+bool PdfRewrite::writeRest(PdfOutput& target)
+{
+    std::string_view dropped;
+    for (int i = 0; i < 3; ++i)
+        if (!m_lines->next(dropped))
+            m_messages.push_back({"Error reading old lines from source file!", "Stylara - Error"});
+
+    const long long blockStart = m_written;
+    if (!write(target, "0 J 0 j 0.8 w 10 M []0 d\n") || !write(target, StrokePathLines(m_boxX, m_boxY, m_strokes)) ||
+        !write(target, "S\n") || !write(target, "Q\n"))
+        return false;
+    m_newLength = m_written - blockStart + m_baseLength;
+    return copyObjects(target) && rewriteTable(target);
+}
+
+// Copies the objects after the control line, noting where each header lands and putting the new
+// stream length, modification date and producer in.
+bool PdfRewrite::copyObjects(PdfOutput& target)
+{
+    m_offsets.clear();
+    bool streamEnd = true; // the first line after the three dropped ones
+    for (;;) {
+        const long long offset = m_written;
+        std::string_view line;
+        if (!m_lines->next(line))
+            return fail(std::string(LayoutError) + "(X)");
+        if (std::exchange(streamEnd, false) && !startsWith(line, "endstream"))
+            return fail(std::string(LayoutError) + "(E1)");
+        // Text mode would end the line at the NUL and lose what follows it.
+        if (line.find('\0') != std::string_view::npos)
+            return fail(std::string(LayoutError) + "(B1)");
+        if (line.size() >= 5 && line.substr(line.size() - 5, 4) == " obj") {
+            const long long number = objectHeader(line);
+            if (m_offsets.empty()) {
+                // The first object after the stream is its length; its old value line goes.
+                if (number != m_lengthReference)
+                    return fail(std::string(LayoutError) + "(L2)");
+                m_lengthObject = number;
+                // Written before the next read, which reuses the line's bytes.
+                if (!write(target, line))
+                    return false;
+                std::string_view value;
+                if (!m_lines->next(value))
+                    return fail(std::string(LayoutError) + "(X)");
+                if (takeNumber(value) < 0 || value != "\n")
+                    return fail(std::string(LayoutError) + "(L3)");
+                if (!write(target, formatted("%lld\n", m_newLength)))
+                    return false;
+            } else {
+                // The table gives the moved objects their offsets by number, in the order they stand.
+                if (number != m_lengthObject + static_cast<long long>(m_offsets.size()))
+                    return fail(std::string(LayoutError) + "(O1)");
+                if (!write(target, line))
+                    return false;
+            }
+            m_offsets.push_back(offset);
+            continue;
+        }
+        if (startsWith(line, "xref"))
+            return true;
+        if (startsWith(line, "/ModDate ")) {
+            if (!write(target, m_modDate))
+                return false;
+        } else if (startsWith(line, "/Producer ")) {
+            if (!write(target, "/Producer (Norvane Stylara - Signature capture for UNIX)\n"))
+                return false;
+        } else if (!write(target, line)) {
+            return false;
+        }
+    }
+}
+
+// The objects before the Length object keep their entries; those after it get their new offsets. The
+// table must be one subsection from object 0 that lists every moved object, and no entry kept as it
+// stands may point at an object that moved.
+bool PdfRewrite::rewriteTable(PdfOutput& target)
+{
+    m_tableOffset = m_written;
+    if (!write(target, "xref\n"))
+        return false;
+    std::string_view line;
+    if (!m_lines->next(line))
+        return fail(std::string(LayoutError) + "(X2)");
+    std::string_view subsection = line;
+    long long count = -1;
+    if (takeText(subsection, "0 ")) {
+        count = takeNumber(subsection);
+        skipBlanks(subsection);
+    }
+    const long long moved = static_cast<long long>(m_offsets.size());
+    if (count < m_lengthObject + moved || subsection != "\n")
+        return fail(std::string(LayoutError) + "(T1)");
+    if (!write(target, line))
+        return false;
+    for (long long number = 0; number < count; ++number) {
+        if (!m_lines->next(line)) {
+            if (number < m_lengthObject)
+                return fail(std::string(LayoutError) + "(X2)");
+            return fail(std::string(LayoutError) + (number < m_lengthObject + moved ? "(X3)" : "(X4)"));
+        }
+        TableEntry entry;
+        if (!tableEntry(line, entry))
+            return fail(std::string(LayoutError) + "(T2)");
+        const long long index = number - m_lengthObject;
+        if (index >= 0 && index < moved) {
+            if (!write(target, formatted("%010lld 00000 n \n", m_offsets[static_cast<std::size_t>(index)])))
+                return false;
+            continue;
+        }
+        if (entry.type == 'n' && entry.offset >= m_marker)
+            return fail(std::string(LayoutError) + "(T3)");
+        // Written whole, so an entry whose CR LF end lost its carriage return keeps its 20 bytes.
+        char text[32];
+        std::snprintf(text, sizeof text, "%010lld %05lld %c \n", entry.offset, entry.generation, entry.type);
+        if (!write(target, text))
+            return false;
+    }
+    // Without its startxref the source was cut short; a signed copy of it would not open.
+    for (bool first = true;; first = false) {
+        if (!m_lines->next(line))
+            return fail(std::string(LayoutError) + "(X4)");
+        if (first && !startsWith(line, "trailer"))
+            return fail(std::string(LayoutError) + "(T4)");
+        if (line.find('\0') != std::string_view::npos)
+            return fail(std::string(LayoutError) + "(B1)");
+        if (startsWith(line, "start"))
+            break;
+        if (!write(target, line))
+            return false;
+    }
+    return write(target, "startxref\n") && write(target, formatted("%lld\n", m_tableOffset)) &&
+           write(target, "%%EOF\n");
+}
+
+PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, const std::string& modDate)
+{
+    PdfSignResult result;
+    MemoryPdfInput input(source);
+    if (!FindControlLine(input)) {
+        result.messages.push_back({"Control data missing in PDF file.  Document already signed?", "Error"});
+        return result;
+    }
+    StringPdfOutput output(result.output);
+    PdfRewrite rewrite(strokes, modDate);
+    result.ok = rewrite.copyToMarker(input, output) && rewrite.readControlLine(input) && rewrite.writeRest(output);
+    result.messages = rewrite.messages();
+    result.firstMovedObject = rewrite.firstMovedObject();
+    result.movedObjects = rewrite.movedObjectOffsets().size();
+    return result;
+}
