@@ -27,6 +27,7 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace ui;
 
@@ -183,8 +184,14 @@ void Tform_adobe::SetStatusText(const std::string& text) {
 
 void Tform_adobe::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // Where no window manager maximises the window, it takes the screen's work area itself.
-    if (isMaximized() && screen() && !event->spontaneous()) setGeometry(screen()->availableGeometry());
+    // Where no window manager maximises the window, it takes the screen's work area itself; a new
+    // geometry makes Qt drop the maximised state, so the window is marked maximised again at once.
+    const QWindow* window = windowHandle();
+    if (isMaximized() && screen() && !event->spontaneous() && window &&
+        window->frameGeometry() != screen()->availableGeometry()) {
+        setGeometry(screen()->availableGeometry());
+        setWindowState(windowState() | Qt::WindowMaximized);
+    }
     runHandler([this] { FormShow(); });
 }
 

@@ -54,6 +54,19 @@ TEST_F(SigningWindow, StatusTextSetsTheCursorUnlessUnattended) {
     }
 }
 
+TEST_F(SigningWindow, StaysMaximisedOverTheWorkAreaEachTimeItIsShown) {
+    const QRect workArea = form_adobe->screen()->availableGeometry();
+    for (int shown = 1; shown <= 2; ++shown) {
+        form_adobe->setWindowState(Qt::WindowMaximized);
+        openDocument();
+        EXPECT_TRUE(form_adobe->isMaximized()) << "show " << shown;
+        // Once the platform has answered, nothing it reports may take the state back.
+        EXPECT_TRUE(waitUntil([&] { return form_adobe->frameGeometry() == workArea; })) << "show " << shown;
+        EXPECT_TRUE(form_adobe->isMaximized()) << "show " << shown;
+        form_adobe->hide();
+    }
+}
+
 TEST_F(SigningWindow, CloseRemovesTheTempFilesOfTheRequest) {
     for (bool openAfterSave : {false, true}) {
         for (const char* name : {"unsigned.pdf", "signed.pdf", "source.pdf"})
