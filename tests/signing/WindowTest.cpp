@@ -11,6 +11,9 @@
 #include <QPdfView>
 #include <QPushButton>
 
+#include <cstdlib>
+#include <filesystem>
+
 using testing_support::waitUntil;
 
 namespace {
@@ -65,6 +68,19 @@ TEST_F(SigningWindow, StaysMaximisedOverTheWorkAreaEachTimeItIsShown) {
         EXPECT_TRUE(form_adobe->isMaximized()) << "show " << shown;
         form_adobe->hide();
     }
+}
+
+TEST_F(SigningWindow, AProcessEndingWithTheFormsAliveEndsCleanly) {
+    // The forms then go with the statics at exit, the document view among them.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            globals.DisplayPdf = true;
+            LoadAcrobat();
+            std::filesystem::remove_all(install.root());
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SigningWindow, CloseRemovesTheTempFilesOfTheRequest) {
