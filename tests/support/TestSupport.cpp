@@ -128,6 +128,11 @@ bool listening(int port)
     return socket.waitForConnected(200);
 }
 
+bool waitUntilListening(int port, int milliseconds)
+{
+    return waitUntil([port] { return listening(port); }, milliseconds);
+}
+
 std::string builtProgram(const std::string& relativePath) { return std::string(STYLARA_BUILD_DIR) + "/" + relativePath; }
 
 } // namespace testing_support
