@@ -28,6 +28,7 @@
 #include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace ui;
 
@@ -184,12 +185,13 @@ void Tform_adobe::SetStatusText(const std::string& text) {
 
 void Tform_adobe::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
-    // Where no window manager maximises the window, it takes the screen's work area itself; a geometry
-    // set by hand clears the maximised state, which the window keeps all the same.
-    if (isMaximized() && screen() && !event->spontaneous()) {
-        const Qt::WindowStates state = windowState();
+    // Where no window manager maximises the window, it takes the screen's work area itself; a new
+    // geometry makes Qt drop the maximised state, so the window is marked maximised again at once.
+    const QWindow* window = windowHandle();
+    if (isMaximized() && screen() && !event->spontaneous() && window &&
+        window->frameGeometry() != screen()->availableGeometry()) {
         setGeometry(screen()->availableGeometry());
-        if (windowState() != state) setWindowState(state);
+        setWindowState(windowState() | Qt::WindowMaximized);
     }
     runHandler([this] { FormShow(); });
 }

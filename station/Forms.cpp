@@ -26,6 +26,10 @@ struct Forms {
     std::unique_ptr<Tform_pref> pref;
     std::unique_ptr<Tform_printers> printers;
     std::unique_ptr<Tform_about> about;
+
+    // A process that ends without DestroyForms leaves its forms to the system: by the time statics go,
+    // caches of Qt that the widgets would free into may be gone already.
+    ~Forms() { [](auto&... form) { (form.release(), ...); }(config, adobe, loading, images, waiting, pref, printers, about); }
 };
 Forms forms;
 

@@ -14,7 +14,12 @@
 #include <vector>
 
 namespace {
-std::vector<CAcroAVDoc*> views;
+// A view may be destroyed by another file's static at exit, after this file's statics are gone, so the
+// list is made on first use and never destroyed.
+std::vector<CAcroAVDoc*>& views() {
+    static auto* const list = new std::vector<CAcroAVDoc*>;
+    return *list;
+}
 
 // Pages are rendered for the printer at this resolution and scaled onto the sheet; finer would only
 // grow the spool data.
@@ -23,17 +28,17 @@ constexpr double sheetDpi = 600;
 } // namespace
 
 void acrobat::closeAllViews() {
-    for (CAcroAVDoc* view : views)
+    for (CAcroAVDoc* view : views())
         view->CAcroAVDoc::Close(1);
 }
 
 CAcroAVDoc::CAcroAVDoc() {
-    views.push_back(this);
+    views().push_back(this);
 }
 
 CAcroAVDoc::~CAcroAVDoc() {
     CAcroAVDoc::Close(1);
-    views.erase(std::remove(views.begin(), views.end(), this), views.end());
+    std::erase(views(), this);
 }
 
 short CAcroAVDoc::OpenInWindowEx(const std::wstring& path, QWidget* window, std::int32_t /*openFlags*/,

@@ -13,7 +13,6 @@
 #include "ui/MessageBox.h"
 
 #include <QImage>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -26,10 +25,7 @@ class PadFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetGlobals();
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        setenv("STYLARA_PC_PORT", std::to_string(probe.serverPort()).c_str(), 1);
-        probe.close();
+        setenv("STYLARA_PC_PORT", std::to_string(testing_support::freePort()).c_str(), 1);
         beforeStart();
         CreateForms();
         ASSERT_FALSE(ui::ApplicationTerminated());

@@ -12,7 +12,6 @@
 
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -26,10 +25,7 @@ protected:
         ResetGlobals();
         ui::setScreenCursor(ui::Cursor::Default);
         install.write("C:\\windows\\SigPlus.ini", "[Tablet]\r\nTabletModel=SigLiteLCD1X5\r\n");
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        setenv("STYLARA_PC_PORT", std::to_string(probe.serverPort()).c_str(), 1);
-        probe.close();
+        setenv("STYLARA_PC_PORT", std::to_string(testing_support::freePort()).c_str(), 1);
         print::resetPrinter();
         print::setInstalledPrinters(std::vector<std::string>{"Laser A", "Laser B", "Laser A"});
         CreateForms();

@@ -26,7 +26,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTcpServer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -72,10 +71,7 @@ protected:
         ResetGlobals();
         ui::setScreenCursor(ui::Cursor::Default);
         win::setInstantSleep(true);
-        QTcpServer probe;
-        probe.listen(QHostAddress::LocalHost, 0);
-        setenv("STYLARA_PC_PORT", std::to_string(probe.serverPort()).c_str(), 1);
-        probe.close();
+        setenv("STYLARA_PC_PORT", std::to_string(testing_support::freePort()).c_str(), 1);
         host = std::make_unique<host::HostSimulator>(hostFolder.path().toStdString());
         setenv("STYLARA_FILE_PORT", std::to_string(host->filePort()).c_str(), 1);
         setenv("STYLARA_HOST_PORT", std::to_string(host->linePort()).c_str(), 1);

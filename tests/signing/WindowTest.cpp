@@ -11,6 +11,9 @@
 #include <QPdfView>
 #include <QPushButton>
 
+#include <cstdlib>
+#include <filesystem>
+
 using testing_support::waitUntil;
 
 namespace {
@@ -52,6 +55,32 @@ TEST_F(SigningWindow, StatusTextSetsTheCursorUnlessUnattended) {
         EXPECT_EQ(form_adobe->lab_status->text().toStdString(), row.text);
         EXPECT_EQ(ui::screenCursor(), row.after) << row.unattended << " '" << row.text << "'";
     }
+}
+
+TEST_F(SigningWindow, StaysMaximisedOverTheWorkAreaEachTimeItIsShown) {
+    const QRect workArea = form_adobe->screen()->availableGeometry();
+    for (int shown = 1; shown <= 2; ++shown) {
+        form_adobe->setWindowState(Qt::WindowMaximized);
+        openDocument();
+        EXPECT_TRUE(form_adobe->isMaximized()) << "show " << shown;
+        // Once the platform has answered, nothing it reports may take the state back.
+        EXPECT_TRUE(waitUntil([&] { return form_adobe->frameGeometry() == workArea; })) << "show " << shown;
+        EXPECT_TRUE(form_adobe->isMaximized()) << "show " << shown;
+        form_adobe->hide();
+    }
+}
+
+TEST_F(SigningWindow, AProcessEndingWithTheFormsAliveEndsCleanly) {
+    // The forms then go with the statics at exit, the document view among them.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            globals.DisplayPdf = true;
+            LoadAcrobat();
+            std::filesystem::remove_all(install.root());
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST_F(SigningWindow, CloseRemovesTheTempFilesOfTheRequest) {

@@ -21,7 +21,7 @@
 using host::Service;
 using testing_support::waitUntil;
 using testing_support::freePort;
-using testing_support::listening;
+using testing_support::waitUntilListening;
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST(ProgramRoad, RequestsFromTheHostReachTheRunningStation)
     station.setProcessEnvironment(env);
     station.start(QString::fromStdString(testing_support::builtProgram("station/tablet")), {});
     ASSERT_TRUE(station.waitForStarted());
-    ASSERT_TRUE(waitUntil([&] { return listening(pcPort); }, 10000)) << station.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitUntilListening(pcPort)) << station.readAllStandardError().toStdString();
 
     ASSERT_TRUE(host::sendRequest("127.0.0.1", pcPort, "TBCR N00127.0.0.1 job42"));
     const bool fetched = host.waitFor(

@@ -22,6 +22,7 @@ using testing_support::TempInstall;
 using testing_support::waitUntil;
 using testing_support::freePort;
 using testing_support::listening;
+using testing_support::waitUntilListening;
 
 namespace {
 
@@ -64,10 +65,10 @@ TEST(Program, SecondInstanceEndsAtOnceAndSilently)
     TempInstall install;
     const int port = freePort();
     Station first(port);
-    ASSERT_TRUE(waitUntil([&] { return listening(port); }, 10000)) << first.process.readAllStandardError().toStdString();
+    ASSERT_TRUE(waitUntilListening(port)) << first.process.readAllStandardError().toStdString();
 
     Station second(freePort());
-    ASSERT_TRUE(second.process.waitForFinished(3000));
+    ASSERT_TRUE(second.process.waitForFinished(60000));
     EXPECT_EQ(second.process.exitCode(), 0);
     EXPECT_EQ(second.process.readAllStandardError().toStdString(), "") << "not even a warning of Qt";
 
@@ -75,7 +76,7 @@ TEST(Program, SecondInstanceEndsAtOnceAndSilently)
     first.process.kill();
     first.process.waitForFinished();
     Station third(port);
-    EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000));
+    EXPECT_TRUE(waitUntilListening(port));
 }
 
 TEST(Program, StartsWhenTheInstanceLockCannotBeMade)
@@ -114,7 +115,7 @@ TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)
 
     const int port = freePort();
     Station station(port);
-    EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000)) << station.process.readAllStandardError().toStdString();
+    EXPECT_TRUE(waitUntilListening(port)) << station.process.readAllStandardError().toStdString();
     EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
 }
 
@@ -124,7 +125,7 @@ TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
     install.writeRegistry("REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Norvane\\Stylara]\r\n\"Dir\"=\"\"\r\n");
     install.write("C:\\Stylara\\Temp\\keep.pdf", "x");
     Station station(freePort());
-    ASSERT_TRUE(station.process.waitForFinished(10000));
+    ASSERT_TRUE(station.process.waitForFinished(60000));
     EXPECT_EQ(station.process.exitCode(), 0);
     EXPECT_EQ(boxLines(station.process.readAllStandardError()),
               "Error | error | Norvane Stylara is not installed properly.  Please re-install.\n");

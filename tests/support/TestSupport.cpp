@@ -163,4 +163,9 @@ std::string builtProgram(const std::string& relativePath)
     return std::string(STYLARA_BUILD_DIR) + "/" + relativePath;
 }
 
+bool waitUntilListening(int port, int milliseconds)
+{
+    return waitUntil([port] { return listening(port); }, milliseconds);
+}
+
 } // namespace testing_support

@@ -82,6 +82,9 @@ bool waitUntil(const std::function<bool()>& condition, int milliseconds = 5000);
 // A loopback port that was free a moment ago, and whether something listens on a loopback port.
 int freePort();
 bool listening(int port);
+// Runs the event loop until something listens on the loopback port: a started program, which in the
+// sanitized build on a loaded machine may take many seconds to get there.
+bool waitUntilListening(int port, int milliseconds = 60000);
 
 // What a program writes to its standard output and error, run to its end (20 seconds at most).
 std::string programOutput(const QString& program, const QStringList& arguments);

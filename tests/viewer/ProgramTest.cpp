@@ -19,7 +19,7 @@
 using testing_support::TempInstall;
 using testing_support::waitUntil;
 using testing_support::freePort;
-using testing_support::listening;
+using testing_support::waitUntilListening;
 
 namespace {
 
@@ -61,10 +61,10 @@ TEST(ViewerProgram, OnlyOneOfTheTwoProgramsRuns)
         TempInstall install;
         const int port = freePort();
         Program first(row.first, port);
-        ASSERT_TRUE(waitUntil([&] { return listening(port); }, 10000))
+        ASSERT_TRUE(waitUntilListening(port))
             << row.first << ": " << first.process.readAllStandardError().toStdString();
         Program second(row.second, freePort());
-        ASSERT_TRUE(second.process.waitForFinished(5000)) << row.second;
+        ASSERT_TRUE(second.process.waitForFinished(60000)) << row.second;
         EXPECT_EQ(second.process.exitStatus(), QProcess::NormalExit) << row.second;
         EXPECT_EQ(second.process.exitCode(), 0) << row.second;
         EXPECT_EQ(second.process.readAllStandardError().toStdString(), "") << row.second << " ends without a word";
@@ -94,7 +94,7 @@ TEST(ViewerProgram, PrintsTheHostsTextIntoThePrintFolder)
                    {{"STYLARA_HOST_PORT", QString::number(host.linePort())},
                     {"STYLARA_FILE_PORT", QString::number(host.filePort())},
                     {"STYLARA_PRINT_DIR", printFolder.path()}});
-    ASSERT_TRUE(waitUntil([&] { return listening(port); }, 10000))
+    ASSERT_TRUE(waitUntilListening(port))
         << viewer.process.readAllStandardError().toStdString();
     ASSERT_TRUE(host::sendRequest("127.0.0.1", port, "TBCR N00127.0.0.1 report"));
 
