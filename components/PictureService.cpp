@@ -1,5 +1,6 @@
 #include "PictureService.h"
 
+#include "GifFrames.h"
 #include "Graphics.h"
 
 #include <QBuffer>
@@ -105,27 +106,36 @@ long PictureService::CreateStream(QByteArray block, std::unique_ptr<QIODevice>& 
 }
 
 long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture) {
-    picture.reset();
     stream.seek(0);
-    QByteArray bytes = stream.read(size);
-    QBuffer buffer(&bytes);
+    DecodedPicture decoded = DecodePicture(stream.read(size));
+    picture = std::move(decoded.picture);
+    return decoded.error;
+}
+
+DecodedPicture DecodePicture(const QByteArray& bytes) {
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
     if (format != "bmp" && format != "gif" && format != "jpeg" && format != "ico" && format != "cur")
-        return InvalidPicture;
+        return {nullptr, InvalidPicture};
+    std::optional<QRect> first;
+    if (format == "gif") {
+        first = firstGifImage(bytes);
+        const auto tooLarge = [](int width, int height) { return width > MaxGifSide || height > MaxGifSide; };
+        if (tooLarge(GifScreenWidth(bytes), GifScreenHeight(bytes)) || (first && tooLarge(first->width(), first->height())))
+            return {nullptr, InvalidPicture};
+    }
     QImage image;
-    if (!reader.read(&image) || image.isNull()) return InvalidPicture;
+    if (!reader.read(&image) || image.isNull()) return {nullptr, InvalidPicture};
     // Qt composes a GIF's first image into its whole logical screen; the platform's picture is the
     // image alone, placed by the caller at its position in the screen.
-    if (format == "gif") {
-        if (const std::optional<QRect> first = firstGifImage(bytes)) {
-            const QRect inside = first->intersected(image.rect());
-            if (!inside.isEmpty()) image = image.copy(inside);
-        }
+    if (first) {
+        const QRect inside = first->intersected(image.rect());
+        if (!inside.isEmpty()) image = image.copy(inside);
     }
-    picture = std::make_shared<QtPicture>(std::move(image));
-    return 0;
+    return {std::make_shared<QtPicture>(std::move(image)), 0};
 }
 
 PictureService& pictureService() {
