@@ -2,6 +2,7 @@
 
 #include "GifFrames.h"
 #include "Graphics.h"
+#include "Metafile.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -34,9 +35,14 @@ private:
 
 class QtPicture : public IPicture {
 public:
-    explicit QtPicture(QImage image) : m_image(std::move(image)) {}
-    int HimetricWidth() const override { return MulDiv(m_image.width(), 2540, ScreenDpi); }
-    int HimetricHeight() const override { return MulDiv(m_image.height(), 2540, ScreenDpi); }
+    explicit QtPicture(QImage image)
+        : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), 2540, ScreenDpi)),
+          m_hmHeight(MulDiv(m_image.height(), 2540, ScreenDpi)) {}
+    // A metafile has a size of its own, drawn at 96 pixels to the inch.
+    QtPicture(QImage image, int hmWidth, int hmHeight)
+        : m_image(std::move(image)), m_hmWidth(hmWidth), m_hmHeight(hmHeight) {}
+    int HimetricWidth() const override { return m_hmWidth; }
+    int HimetricHeight() const override { return m_hmHeight; }
 
     void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc,
                 int cySrc) const override {
@@ -58,6 +64,8 @@ public:
 
 private:
     QImage m_image;
+    int m_hmWidth;
+    int m_hmHeight;
 };
 
 unsigned byteAt(const QByteArray& data, qsizetype at) {
@@ -113,6 +121,13 @@ long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr
 }
 
 DecodedPicture DecodePicture(const QByteArray& bytes) {
+    if (IsMetafile(bytes)) {
+        std::optional<MetafilePicture> metafile = DecodeMetafile(bytes, MaxPictureSide);
+        if (!metafile) return {nullptr, InvalidPicture};
+        return {std::make_shared<QtPicture>(std::move(metafile->image), metafile->himetricWidth,
+                                            metafile->himetricHeight),
+                0};
+    }
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
@@ -123,7 +138,7 @@ DecodedPicture DecodePicture(const QByteArray& bytes) {
     std::optional<QRect> first;
     if (format == "gif") {
         first = firstGifImage(bytes);
-        const auto tooLarge = [](int width, int height) { return width > MaxGifSide || height > MaxGifSide; };
+        const auto tooLarge = [](int width, int height) { return width > MaxPictureSide || height > MaxPictureSide; };
         if (tooLarge(GifScreenWidth(bytes), GifScreenHeight(bytes)) || (first && tooLarge(first->width(), first->height())))
             return {nullptr, InvalidPicture};
     }

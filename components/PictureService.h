@@ -27,14 +27,14 @@ struct DecodedPicture {
 };
 DecodedPicture DecodePicture(const QByteArray& bytes);
 
-// A GIF whose logical screen or first image is wider or higher than this is refused: no control shows
-// it, and decoding it would take seconds and a screen-sized image.
-constexpr int MaxGifSide = 8192;
+// A GIF whose logical screen or first image, or a metafile whose picture, is wider or higher than this
+// is refused: no control shows it, and decoding it would take seconds and an image of that size.
+constexpr int MaxPictureSide = 8192;
 
 // The platform's picture service: a memory block, a stream on it, and the picture loader. This one
 // decodes through Qt's image readers, limited to the formats the platform loader takes that Qt reads:
-// BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR. Metafiles are
-// refused. Tests derive from it to watch or refuse the calls.
+// BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR, and placeable WMF and
+// EMF metafiles through a renderer of our own. Tests derive from it to watch or refuse the calls.
 class PictureService {
 public:
     virtual ~PictureService() = default;
