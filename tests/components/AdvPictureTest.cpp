@@ -494,7 +494,14 @@ TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError) {
     load(*control->Picture(), ThreeFrames);
     watched.service.refuse = WatchingService::LoaderRefused;
     control->SetAnimate(true);
-    testing_support::waitUntil([] { return false; }, 150);
+    // Ten ticks: the first one fails, the nine after it must stay quiet.
+    int ticks = 0;
+    const TNotifyEvent step = control->TimerWindow()->OnTimer;
+    control->TimerWindow()->OnTimer = [&] {
+        ++ticks;
+        step();
+    };
+    EXPECT_TRUE(testing_support::waitUntil([&] { return ticks >= 10; }, 3000));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Could not load image. Invalid format."});
     EXPECT_FALSE(control->IsAnimated());
 }
