@@ -92,9 +92,10 @@ public:
         if (const Pen* pen = std::get_if<Pen>(&object)) {
             static constexpr Qt::PenStyle styles[] = {Qt::SolidLine, Qt::DashLine, Qt::DotLine, Qt::DashDotLine,
                                                       Qt::DashDotDotLine, Qt::NoPen, Qt::SolidLine};
-            QPen qpen(pen->colour, pen->width);
+            // A width below nothing is the thinnest line, as GDI draws it.
+            QPen qpen(pen->colour, std::clamp(pen->width, 0, 32767));
             qpen.setStyle(styles[std::min<std::uint32_t>(pen->style & 0xF, 6)]);
-            qpen.setCosmetic(pen->width == 0);
+            qpen.setCosmetic(pen->width <= 0);
             m_painter.setPen(qpen);
         } else if (const Brush* brush = std::get_if<Brush>(&object)) {
             static constexpr Qt::BrushStyle hatches[] = {Qt::HorPattern,   Qt::VerPattern,   Qt::FDiagPattern,
