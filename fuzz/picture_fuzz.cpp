@@ -1,6 +1,6 @@
-// Feeds the picture control's GIF frame scan and its picture load (GIF, bitmaps, metafiles) a file's bytes: the scan finds only
-// markers that lie whole inside the bytes, every cut is no longer than the file, and each frame either
-// loads and draws or raises the loader's error.
+// Feeds the picture control's GIF frame scan and its picture load (GIFs, bitmaps, metafiles) a file's
+// bytes: the scan finds only markers that lie whole inside the bytes, no cut is longer than the file, and
+// each frame either loads and draws or raises the loader's error.
 #include "components/AdvPicture.h"
 #include "components/GifFrames.h"
 #include "win/LibraryError.h"
@@ -17,17 +17,16 @@
 
 namespace {
 
-void require(bool holds) {
-    if (!holds) __builtin_trap();
+void require(bool holds)
+{
+    if (!holds)
+        __builtin_trap();
 }
 
 } // namespace
 
 // Fontconfig, under the metafiles' text, keeps its caches to the end of the process: not a leak of ours.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libfontconfig\n";
-}
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig\n"; }
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
