@@ -84,7 +84,8 @@ public:
         const double sy = scaled && windowExt.y() ? double(viewportExt.y()) / windowExt.y() : 1.0;
         logical.translate(viewportOrg.x(), viewportOrg.y());
         logical.scale(sx, sy);
-        logical.translate(-windowOrg.x(), -windowOrg.y());
+        // Negated as doubles: an origin at the lowest integer has no negative among the integers.
+        logical.translate(-double(windowOrg.x()), -double(windowOrg.y()));
         m_painter.setTransform(logical * m_deviceToImage);
     }
 
@@ -110,7 +111,7 @@ public:
             QFont qfont(font->face.isEmpty() ? QStringLiteral("Arial") : font->face);
             // A negative height is the letters' own height, a positive one the whole cell's; both are
             // close enough to Qt's pixel size for a picture.
-            qfont.setPixelSize(std::clamp(std::abs(font->height), 1, 4096));
+            qfont.setPixelSize(std::max(std::abs(std::clamp(font->height, -4096, 4096)), 1));
             if (font->height == 0) qfont.setPixelSize(12);
             qfont.setWeight(static_cast<QFont::Weight>(std::clamp(font->weight / 10 * 10, 100, 900)));
             qfont.setItalic(font->italic);

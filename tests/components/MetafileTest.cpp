@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -284,6 +285,22 @@ TEST(Metafile, DamagedOrHugeMetafilesAreRefusedAndCutsStayInside) {
             EXPECT_STREQ(error.what(), refused) << row.id;
         }
     }
+    // Fields at the ends of their range draw (nothing to see) instead of overflowing on the way.
+    const std::int32_t lowest = INT32_MIN;
+    QByteArray extremeFont = emf::words({1, lowest, 0, 0, 0, lowest, 0});
+    extremeFont += QByteArray(64, '\0');
+    const QByteArray extremes = emf::file({
+        emf::record(10, emf::words({lowest, lowest})),
+        emf::record(12, emf::words({lowest, lowest})),
+        emf::record(82, extremeFont),
+        emf::record(37, emf::words({1})),
+        emf::record(38, emf::words({2, 0, lowest, 0, std::int32_t(Red)})),
+        emf::record(37, emf::words({2})),
+        emf::polygon16(87, {-32768, -32768, 32767, 32767}),
+        emf::text(lowest, lowest, "W"),
+    });
+    EXPECT_TRUE(DecodeMetafile(extremes, 8192).has_value());
+
     // Every cut of both files either draws or is refused, reading nothing past its bytes.
     for (const QByteArray& whole : {wmf::file(wmf::drawing()), emf::file(emf::drawing())})
         for (qsizetype length = 0; length <= whole.size(); ++length)
