@@ -9,6 +9,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -136,6 +137,15 @@ public:
         }
         if (opaqueText)
             m_painter.fillRect(QRectF(at.x(), at.y() - metrics.ascent(), width, metrics.height()), background);
+        // Letters that come out huge on the image are filled as outlines: the font engine's glyph cache
+        // fails on glyphs of that size.
+        const double scale = std::sqrt(std::abs(m_painter.transform().determinant()));
+        if (!(m_painter.font().pixelSize() * scale <= 512)) {
+            QPainterPath outline;
+            outline.addText(at, m_painter.font(), text);
+            m_painter.fillPath(outline, textColour);
+            return;
+        }
         m_painter.save();
         m_painter.setPen(textColour);
         m_painter.drawText(at, text);
