@@ -137,9 +137,10 @@ public:
         }
         if (opaqueText)
             m_painter.fillRect(QRectF(at.x(), at.y() - metrics.ascent(), width, metrics.height()), background);
-        // Letters that come out huge on the image are filled as outlines: the font engine's glyph cache
-        // fails on glyphs of that size.
-        const double scale = std::sqrt(std::abs(m_painter.transform().determinant()));
+        // Letters that come out huge on the image in either direction are filled as outlines: the font
+        // engine's glyph cache fails on glyphs of that size.
+        const QTransform& t = m_painter.transform();
+        const double scale = std::max(std::abs(t.m11()) + std::abs(t.m21()), std::abs(t.m12()) + std::abs(t.m22()));
         if (!(m_painter.font().pixelSize() * scale <= 512)) {
             QPainterPath outline;
             outline.addText(at, m_painter.font(), text);
