@@ -25,6 +25,11 @@ int truncated(double value) {
 } // namespace
 
 THelperWnd::THelperWnd(QWidget* parent) : QWidget(parent) {
+    // Only the tick is wanted of this window: hidden for good and without a size, it never covers its
+    // siblings or takes their clicks, whenever its parent comes on screen.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setGeometry(0, 0, 0, 0);
+    hide();
     CreateWnd();
 }
 

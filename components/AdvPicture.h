@@ -9,8 +9,11 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 class IPicture;
 
@@ -81,12 +84,20 @@ public:
 private:
     void LoadPicture();
     void replaceData(QByteArray data);
+    const std::vector<qsizetype>& frameMarkers();
 
     std::shared_ptr<IPicture> OlePicture;
     QByteArray ImageData;
     bool FEmpty = true;
     int FFrame = 0;
     int FrameCountCache = -1;
+
+    // What the frame scan found and the frames already decoded, by the bytes the loader is handed (the
+    // frame number, with every frame from 1 down counted as 1); both go with the bytes.
+    static constexpr qint64 MaxDecodedPixels = 32 * 1024 * 1024;
+    std::optional<std::vector<qsizetype>> m_markers;
+    std::map<int, std::shared_ptr<IPicture>> m_decoded;
+    qint64 m_decodedPixels = 0;
 };
 
 // A window that exists only for the animation's 10-ms tick.

@@ -1,5 +1,6 @@
 #include "AdvPicture.h"
 
+#include "GifFrames.h"
 #include "PictureService.h"
 #include "win/Files.h"
 #include "win/LibraryError.h"
@@ -9,29 +10,11 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 
 namespace {
-
-unsigned byteAt(const QByteArray& data, qsizetype at) {
-    return static_cast<unsigned char>(data[at]);
-}
-
-// A 16-bit little-endian field; bytes past the end of the data count as 0, so a marker at the very end
-// of a truncated file reads no further than the file.
-std::uint16_t wordAt(const QByteArray& data, qsizetype at) {
-    const unsigned low = at < data.size() ? byteAt(data, at) : 0;
-    const unsigned high = at + 1 < data.size() ? byteAt(data, at + 1) : 0;
-    return static_cast<std::uint16_t>(low | (high << 8));
-}
-
-// A graphic control extension right before an image descriptor: one frame of an animated GIF. The
-// bytes are not parsed as blocks, so the pattern counts wherever it stands.
-bool isFrameMarker(const QByteArray& data, qsizetype at) {
-    return byteAt(data, at) == 0x21 && at + 9 < data.size() && byteAt(data, at + 1) == 0xF9 &&
-           byteAt(data, at + 2) == 4 && byteAt(data, at + 8) == 0x2C;
-}
 
 bool startsWith(const std::string& text, const std::string& prefix) {
     if (text.size() < prefix.size()) return false;
@@ -48,6 +31,9 @@ TIPicture::~TIPicture() = default;
 void TIPicture::replaceData(QByteArray data) {
     ImageData = std::move(data);
     FrameCountCache = -1;
+    m_markers.reset();
+    m_decoded.clear();
+    m_decodedPixels = 0;
 }
 
 void TIPicture::LoadFromFile(const std::string& fileName) {
@@ -121,13 +107,13 @@ void TIPicture::Assign(const TGraphic* source) {
     FrameCountCache = -1;
     OlePicture.reset();
     if (!source) {
-        ImageData.clear();
+        replaceData(QByteArray());
         if (OnChange) OnChange();
         if (OnClear) OnClear();
         return;
     }
     if (const auto* picture = dynamic_cast<const TIPicture*>(source)) {
-        ImageData = picture->ImageData;
+        replaceData(picture->ImageData);
         FEmpty = false;
         LoadPicture();
         if (OnChange) OnChange();
@@ -146,62 +132,60 @@ bool TIPicture::IsGIFFile() const {
     return ImageData.size() > 4 && ImageData.startsWith("GIF8");
 }
 
+const std::vector<qsizetype>& TIPicture::frameMarkers() {
+    if (!m_markers) m_markers = FindGifFrameMarkers(ImageData);
+    return *m_markers;
+}
+
 int TIPicture::GetFrameCount() {
     if (FrameCountCache != -1) return FrameCountCache;
     if (!IsGIFFile()) return -1;
-    int count = 0;
-    for (qsizetype at = 0; at < ImageData.size(); ++at)
-        if (isFrameMarker(ImageData, at)) ++count;
-    FrameCountCache = count;
-    return count;
+    FrameCountCache = static_cast<int>(frameMarkers().size());
+    return FrameCountCache;
 }
 
 int TIPicture::GetFrameTime(int frameNo) {
     if (!IsGIFFile()) return -1;
-    int number = 0;
-    for (qsizetype at = 0; at < ImageData.size(); ++at) {
-        if (!isFrameMarker(ImageData, at) || ++number != frameNo) continue;
-        const unsigned packed = byteAt(ImageData, at + 3);
-        FrameTransparent = (packed & 1) != 0;
-        FrameDisposal = static_cast<std::uint16_t>((packed >> 2) & 7);
-        return wordAt(ImageData, at + 4);
-    }
-    return -1;
+    const std::vector<qsizetype>& markers = frameMarkers();
+    if (frameNo < 1 || static_cast<size_t>(frameNo) > markers.size()) return -1;
+    const GifFrameMarker marker = ReadGifFrameMarker(ImageData, markers[static_cast<size_t>(frameNo) - 1]);
+    FrameTransparent = marker.transparent;
+    FrameDisposal = marker.disposal;
+    return marker.delay;
 }
 
 void TIPicture::LoadPicture() {
+    const bool frames = IsGIFFile() && GetFrameCount() > 0;
+    const int frameCount = frames ? GetFrameCount() : 0;
+    // Frames 1 and below all show the whole file, frames past the last marker none.
+    const int cutKey = frames ? std::clamp(FFrame, 1, frameCount + 1) : 1;
+    const auto placeFrame = [&] {
+        FrameLeft = FrameTop = 0;
+        ScreenWidth = ScreenHeight = 0;
+        if (!frames) return;
+        ScreenWidth = GifScreenWidth(ImageData);
+        ScreenHeight = GifScreenHeight(ImageData);
+        if (FFrame >= 1 && FFrame <= frameCount) {
+            const GifFrameMarker marker = ReadGifFrameMarker(ImageData, frameMarkers()[static_cast<size_t>(FFrame) - 1]);
+            FrameLeft = marker.left;
+            FrameTop = marker.top;
+            FrameWidth = marker.width;
+            FrameHeight = marker.height;
+        }
+    };
+    // A frame decoded once is shown again from memory: an animation decodes each frame only once.
+    if (const auto decoded = m_decoded.find(cutKey); decoded != m_decoded.end()) {
+        placeFrame();
+        OlePicture = decoded->second;
+        return;
+    }
+
     PictureService& service = pictureService();
     QByteArray block;
     if (!service.AllocateBlock(ImageData.size(), block)) throw win::LibraryError("Could not allocate memory for image");
-    FrameLeft = FrameTop = 0;
-    ScreenWidth = ScreenHeight = 0;
-
-    if (IsGIFFile() && GetFrameCount() > 0) {
-        ScreenWidth = wordAt(ImageData, 6);
-        ScreenHeight = wordAt(ImageData, 8);
-        // Everything before the first frame (header, colour table, extensions), then, from frame 2 on,
-        // everything from the wanted frame to the end: the loader shows the first image it meets.
-        QByteArray cut;
-        cut.reserve(ImageData.size());
-        int next = 1;
-        bool skipping = false;
-        for (qsizetype at = 0; at < ImageData.size(); ++at) {
-            if (isFrameMarker(ImageData, at)) {
-                if (FFrame == next) {
-                    FrameLeft = wordAt(ImageData, at + 9);
-                    FrameTop = wordAt(ImageData, at + 11);
-                    FrameWidth = wordAt(ImageData, at + 13);
-                    FrameHeight = wordAt(ImageData, at + 15);
-                }
-                ++next;
-                skipping = FFrame >= next;
-            }
-            if (!skipping) cut.append(ImageData[at]);
-        }
-        std::memcpy(block.data(), cut.constData(), static_cast<size_t>(cut.size()));
-    } else if (!ImageData.isEmpty()) {
-        std::memcpy(block.data(), ImageData.constData(), static_cast<size_t>(ImageData.size()));
-    }
+    placeFrame();
+    const QByteArray cut = frames ? CutGifFrame(ImageData, frameMarkers(), FFrame) : ImageData;
+    if (!cut.isEmpty()) std::memcpy(block.data(), cut.constData(), static_cast<size_t>(cut.size()));
 
     std::unique_ptr<QIODevice> stream;
     if (service.CreateStream(std::move(block), stream) == -1) throw win::LibraryError("Could not create image stream");
@@ -212,6 +196,13 @@ void TIPicture::LoadPicture() {
         throw win::LibraryError("Could not load image. Invalid format");
     if (!loaded) throw win::LibraryError("Could not load image");
     OlePicture = std::move(loaded);
+
+    // Decoded frames are kept up to a bound, so a long animation of large frames does not fill memory.
+    const qint64 pixels = qint64(GetWidth()) * GetHeight();
+    if (m_decodedPixels + pixels <= MaxDecodedPixels) {
+        m_decoded.emplace(cutKey, OlePicture);
+        m_decodedPixels += pixels;
+    }
 }
 
 int TIPicture::GetWidth() const {

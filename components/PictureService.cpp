@@ -1,6 +1,8 @@
 #include "PictureService.h"
 
+#include "GifFrames.h"
 #include "Graphics.h"
+#include "Metafile.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -33,9 +35,14 @@ private:
 
 class QtPicture : public IPicture {
 public:
-    explicit QtPicture(QImage image) : m_image(std::move(image)) {}
-    int HimetricWidth() const override { return MulDiv(m_image.width(), 2540, ScreenDpi); }
-    int HimetricHeight() const override { return MulDiv(m_image.height(), 2540, ScreenDpi); }
+    explicit QtPicture(QImage image)
+        : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), 2540, ScreenDpi)),
+          m_hmHeight(MulDiv(m_image.height(), 2540, ScreenDpi)) {}
+    // A metafile has a size of its own, drawn at 96 pixels to the inch.
+    QtPicture(QImage image, int hmWidth, int hmHeight)
+        : m_image(std::move(image)), m_hmWidth(hmWidth), m_hmHeight(hmHeight) {}
+    int HimetricWidth() const override { return m_hmWidth; }
+    int HimetricHeight() const override { return m_hmHeight; }
 
     void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc,
                 int cySrc) const override {
@@ -57,6 +64,8 @@ public:
 
 private:
     QImage m_image;
+    int m_hmWidth;
+    int m_hmHeight;
 };
 
 unsigned byteAt(const QByteArray& data, qsizetype at) {
@@ -105,27 +114,43 @@ long PictureService::CreateStream(QByteArray block, std::unique_ptr<QIODevice>& 
 }
 
 long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture) {
-    picture.reset();
     stream.seek(0);
-    QByteArray bytes = stream.read(size);
-    QBuffer buffer(&bytes);
+    DecodedPicture decoded = DecodePicture(stream.read(size));
+    picture = std::move(decoded.picture);
+    return decoded.error;
+}
+
+DecodedPicture DecodePicture(const QByteArray& bytes) {
+    if (IsMetafile(bytes)) {
+        std::optional<MetafilePicture> metafile = DecodeMetafile(bytes, MaxPictureSide);
+        if (!metafile) return {nullptr, InvalidPicture};
+        return {std::make_shared<QtPicture>(std::move(metafile->image), metafile->himetricWidth,
+                                            metafile->himetricHeight),
+                0};
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     const QByteArray format = reader.format();
     if (format != "bmp" && format != "gif" && format != "jpeg" && format != "ico" && format != "cur")
-        return InvalidPicture;
+        return {nullptr, InvalidPicture};
+    std::optional<QRect> first;
+    if (format == "gif") {
+        first = firstGifImage(bytes);
+        const auto tooLarge = [](int width, int height) { return width > MaxPictureSide || height > MaxPictureSide; };
+        if (tooLarge(GifScreenWidth(bytes), GifScreenHeight(bytes)) || (first && tooLarge(first->width(), first->height())))
+            return {nullptr, InvalidPicture};
+    }
     QImage image;
-    if (!reader.read(&image) || image.isNull()) return InvalidPicture;
+    if (!reader.read(&image) || image.isNull()) return {nullptr, InvalidPicture};
     // Qt composes a GIF's first image into its whole logical screen; the platform's picture is the
     // image alone, placed by the caller at its position in the screen.
-    if (format == "gif") {
-        if (const std::optional<QRect> first = firstGifImage(bytes)) {
-            const QRect inside = first->intersected(image.rect());
-            if (!inside.isEmpty()) image = image.copy(inside);
-        }
+    if (first) {
+        const QRect inside = first->intersected(image.rect());
+        if (!inside.isEmpty()) image = image.copy(inside);
     }
-    picture = std::make_shared<QtPicture>(std::move(image));
-    return 0;
+    return {std::make_shared<QtPicture>(std::move(image)), 0};
 }
 
 PictureService& pictureService() {

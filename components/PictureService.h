@@ -20,10 +20,21 @@ public:
                         int cySrc) const = 0;
 };
 
+// What the standard loader makes of a picture file's bytes: the picture, or the loader's error code.
+struct DecodedPicture {
+    std::shared_ptr<IPicture> picture;
+    long error = 0;
+};
+DecodedPicture DecodePicture(const QByteArray& bytes);
+
+// A GIF whose logical screen or first image, or a metafile whose picture, is wider or higher than this
+// is refused: no control shows it, and decoding it would take seconds and an image of that size.
+constexpr int MaxPictureSide = 8192;
+
 // The platform's picture service: a memory block, a stream on it, and the picture loader. This one
 // decodes through Qt's image readers, limited to the formats the platform loader takes that Qt reads:
-// BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR. Metafiles do not
-// decode. Tests derive from it to watch or refuse the calls.
+// BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR, and placeable WMF and
+// EMF metafiles through a renderer of our own. Tests derive from it to watch or refuse the calls.
 class PictureService {
 public:
     virtual ~PictureService() = default;

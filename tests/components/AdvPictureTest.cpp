@@ -8,9 +8,14 @@
 #include "win/LibraryError.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
+#include <QPaintEvent>
+#include <QPushButton>
 #include <QImage>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -56,6 +61,22 @@ const QByteArray ThreeFrames = gif::build(
     "GIF89a", 8, 6, {{0, 0, 8, 6, 1, 5, 0, false}, {2, 2, 4, 3, 2, 7, 2, true}, {0, 0, 8, 6, 3, 9, 1, false}});
 const qsizetype BeforeFirstFrame = gif::prefix("GIF89a", 8, 6).size();
 
+// A picture that counts how often it is drawn.
+class CountedPicture : public IPicture {
+public:
+    CountedPicture(std::shared_ptr<IPicture> inner, int& renders) : m_inner(std::move(inner)), m_renders(renders) {}
+    int HimetricWidth() const override { return m_inner->HimetricWidth(); }
+    int HimetricHeight() const override { return m_inner->HimetricHeight(); }
+    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override {
+        ++m_renders;
+        m_inner->Render(canvas, x, y, cx, cy, xSrc, ySrc, cxSrc, cySrc);
+    }
+
+private:
+    std::shared_ptr<IPicture> m_inner;
+    int& m_renders;
+};
+
 // Watches what the picture service is handed and refuses a step when told to.
 class WatchingService : public PictureService {
 public:
@@ -63,6 +84,8 @@ public:
     Refusal refuse = None;
     QByteArray block;
     qint64 size = -1;
+    int loads = 0;   // pictures decoded
+    int renders = 0; // draws of the pictures decoded
 
     bool AllocateBlock(qsizetype bytes, QByteArray& into) override {
         return refuse != Allocation && PictureService::AllocateBlock(bytes, into);
@@ -77,7 +100,12 @@ public:
         size = bytes;
         if (refuse == LoaderRefused) return 1;
         if (refuse == NoPicture) return 0;
-        return PictureService::LoadPicture(stream, bytes, picture);
+        const long result = PictureService::LoadPicture(stream, bytes, picture);
+        if (picture) {
+            ++loads;
+            picture = std::make_shared<CountedPicture>(picture, renders);
+        }
+        return result;
     }
 };
 
@@ -85,6 +113,31 @@ struct ServiceInPlace {
     WatchingService service;
     ServiceInPlace() { setPictureService(&service); }
     ~ServiceInPlace() { setPictureService(nullptr); }
+};
+
+// Notes the region of every paint the watched widget gets.
+class PaintWatch : public QObject {
+public:
+    explicit PaintWatch(QWidget* widget) { widget->installEventFilter(this); }
+    std::vector<QRegion> regions;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
+        return false;
+    }
+};
+
+// A control of the frames' size on a form on screen, with the paints of its showing done.
+struct ShownControl {
+    QWidget form;
+    TAdvPicture* control = new TAdvPicture(&form);
+    ShownControl() {
+        form.resize(40, 40);
+        control->resize(8, 6);
+        form.show();
+        QCoreApplication::processEvents();
+    }
 };
 
 } // namespace
@@ -200,6 +253,7 @@ TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
     ServiceInPlace watched;
     TIPicture picture;
     load(picture, ThreeFrames);
+    EXPECT_EQ(watched.service.block, ThreeFrames) << "a load shows frame 1: the whole file";
     const qsizetype second = BeforeFirstFrame + gif::frame({0, 0, 8, 6, 1, 5, 0}).size();
 
     picture.SetFrame(2);
@@ -211,11 +265,6 @@ TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
     EXPECT_EQ(QSize(picture.GetWidth(), picture.GetHeight()), QSize(4, 3)) << "the frame's own size";
     EXPECT_EQ(QSize(picture.GetMaxWidth(), picture.GetMaxHeight()), QSize(8, 6));
 
-    for (int whole : {0, 1}) {
-        picture.SetFrame(whole);
-        EXPECT_EQ(watched.service.block, ThreeFrames) << "frame " << whole;
-    }
-
     try {
         picture.SetFrame(4);
         ADD_FAILURE() << "a GIF without an image must not load";
@@ -225,6 +274,62 @@ TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
     EXPECT_EQ(watched.service.block,
               ThreeFrames.left(BeforeFirstFrame) + QByteArray(ThreeFrames.size() - BeforeFirstFrame, '\0'));
     EXPECT_EQ(picture.GetWidth(), 0) << "a refused load leaves no picture";
+}
+
+TEST(AdvPicture, EachFrameIsDecodedOnce) {
+    ServiceInPlace watched;
+    TIPicture picture;
+    load(picture, ThreeFrames);
+    struct Row {
+        int frame;
+        QRect placed; // the frame's rectangle in the screen
+        int width;    // of the picture the loader made
+    };
+    // Frame 0 shows the whole file as frame 1 does, without a frame's place.
+    const std::vector<Row> rows = {{2, {2, 2, 4, 3}, 4}, {3, {0, 0, 8, 6}, 8}, {1, {0, 0, 8, 6}, 8},
+                                   {2, {2, 2, 4, 3}, 4}, {0, {0, 0, 4, 3}, 8}, {3, {0, 0, 8, 6}, 8}};
+    for (const Row& row : rows) {
+        picture.SetFrame(row.frame);
+        EXPECT_EQ(QRect(picture.FrameLeft, picture.FrameTop, picture.FrameWidth, picture.FrameHeight), row.placed)
+            << "frame " << row.frame;
+        EXPECT_EQ(picture.GetWidth(), row.width) << "frame " << row.frame;
+        EXPECT_EQ(QSize(picture.ScreenWidth, picture.ScreenHeight), QSize(8, 6)) << "frame " << row.frame;
+    }
+    EXPECT_EQ(watched.service.loads, 3) << "the whole file and frames 2 and 3, once each";
+
+    load(picture, ThreeFrames);
+    picture.SetFrame(2);
+    EXPECT_EQ(watched.service.loads, 5) << "new bytes are decoded anew";
+}
+
+TEST(AdvPicture, GifsLargerThanAnyControlAreRefused) {
+    const char* refused = "Could not load image. Invalid format";
+    struct Row {
+        const char* id;
+        QByteArray bytes;
+        int frame;
+        const char* error;
+    };
+    const std::vector<Row> rows = {
+        {"screen of 8192 wide", gif::build("GIF89a", 8192, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, ""},
+        {"screen too wide", gif::build("GIF89a", 8193, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
+        {"screen too high", gif::build("GIF89a", 1, 8193, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
+        {"first image too wide", gif::build("GIF87a", 1, 1, {{0, 0, 8193, 1, 1, 0, 0, false, false}}), 1, refused},
+        {"a later frame too high",
+         gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 8193, 2, 5}}), 2, refused},
+    };
+    for (const Row& row : rows) {
+        TIPicture picture;
+        std::string error = loadError(picture, row.bytes);
+        if (error.empty() && row.frame != 1) {
+            try {
+                picture.SetFrame(row.frame);
+            } catch (const win::LibraryError& raised) {
+                error = raised.what();
+            }
+        }
+        EXPECT_EQ(error, row.error) << row.id;
+    }
 }
 
 TEST(AdvPicture, LoaderErrors) {
@@ -243,15 +348,16 @@ TEST(AdvPicture, LoaderErrors) {
     ServiceInPlace watched;
     for (const Row& row : rows) {
         TIPicture picture;
-        load(picture, twoBandBitmap());
+        load(picture, ThreeFrames);
+        ASSERT_EQ(picture.GetWidth(), 8);
         watched.service.refuse = row.refusal;
         try {
-            picture.SetFrame(1);
+            picture.SetFrame(2);
             ADD_FAILURE() << row.message << ": nothing raised";
         } catch (const win::LibraryError& error) {
             EXPECT_STREQ(error.what(), row.message);
         }
-        EXPECT_EQ(picture.GetWidth() == 40, row.previousStays) << row.message;
+        EXPECT_EQ(picture.GetWidth() == 8, row.previousStays) << row.message;
         watched.service.refuse = WatchingService::None;
     }
 
@@ -388,7 +494,14 @@ TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError) {
     load(*control->Picture(), ThreeFrames);
     watched.service.refuse = WatchingService::LoaderRefused;
     control->SetAnimate(true);
-    testing_support::waitUntil([] { return false; }, 150);
+    // Ten ticks: the first one fails, the nine after it must stay quiet.
+    int ticks = 0;
+    const TNotifyEvent step = control->TimerWindow()->OnTimer;
+    control->TimerWindow()->OnTimer = [&] {
+        ++ticks;
+        step();
+    };
+    EXPECT_TRUE(testing_support::waitUntil([&] { return ticks >= 10; }, 3000));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Could not load image. Invalid format."});
     EXPECT_FALSE(control->IsAnimated());
 }
@@ -400,4 +513,103 @@ TEST(AdvPicture, NoTimerWhileDesigning) {
     control->SetAnimate(true);
     EXPECT_TRUE(control->Animate());
     EXPECT_EQ(control->TimerWindow(), nullptr);
+}
+
+TEST(AdvPicture, FrameDisposalAtTheControl) {
+    struct Row {
+        int disposal; // of the frame being left
+        bool paintsAtOnce;
+        bool invalidatesTheFrame;
+    };
+    const std::vector<Row> rows = {{0, true, false},  {1, true, false},  {2, false, true},  {3, true, false},
+                                   {4, false, false}, {5, false, false}, {6, false, false}, {7, false, false}};
+    for (const Row& row : rows) {
+        ShownControl shown;
+        TAdvPicture& control = *shown.control;
+        load(*control.Picture(),
+             gif::build("GIF89a", 8, 6, {{0, 0, 8, 6, 1, 5, std::uint8_t(row.disposal)}, {2, 2, 4, 3, 2, 5, 0}}));
+        QCoreApplication::processEvents();
+        int changes = 0;
+        control.OnFrameChange = [&] { ++changes; };
+        PaintWatch watch(&control);
+        control.Picture()->GetFrameTime(1);
+        control.Picture()->SetFrame(2);
+        const std::vector<QRegion> atOnce = watch.regions;
+        EXPECT_EQ(changes, 1) << "disposal " << row.disposal << ": the change is told in every case";
+        EXPECT_EQ(atOnce, row.paintsAtOnce ? std::vector<QRegion>{QRegion(control.rect())} : std::vector<QRegion>{})
+            << "disposal " << row.disposal;
+        if (row.invalidatesTheFrame) {
+            EXPECT_TRUE(testing_support::waitUntil([&] { return watch.regions.size() > atOnce.size(); }, 3000));
+            EXPECT_EQ(watch.regions.back(), QRegion(2, 2, 4, 3)) << "disposal " << row.disposal;
+        } else {
+            QCoreApplication::processEvents();
+            EXPECT_EQ(watch.regions.size(), atOnce.size()) << "disposal " << row.disposal << ": nothing more to paint";
+        }
+        const bool newFrameShows = row.paintsAtOnce || row.invalidatesTheFrame;
+        EXPECT_EQ(at(rendered(control), 3, 3), newFrameShows ? QColor(Qt::green) : QColor(Qt::red))
+            << "disposal " << row.disposal;
+        EXPECT_EQ(at(rendered(control), 0, 0), QColor(Qt::red)) << "disposal " << row.disposal;
+    }
+}
+
+TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges) {
+    struct Row {
+        const char* id;
+        std::function<void(TAdvPicture&)> set;
+        bool repaints;
+    };
+    const std::vector<Row> rows = {
+        {"same position", [](TAdvPicture& c) { c.SetPicturePosition(bpTopLeft); }, false},
+        {"other position", [](TAdvPicture& c) { c.SetPicturePosition(bpCenter); }, true},
+        {"same stretch mode", [](TAdvPicture& c) { c.SetStretchMode(smNever); }, false},
+        {"other stretch mode", [](TAdvPicture& c) { c.SetStretchMode(smShrink); }, true},
+    };
+    for (const Row& row : rows) {
+        ShownControl shown;
+        load(*shown.control->Picture(), twoBandBitmap());
+        QCoreApplication::processEvents();
+        PaintWatch watch(shown.control);
+        row.set(*shown.control);
+        if (row.repaints) {
+            EXPECT_TRUE(testing_support::waitUntil([&] { return !watch.regions.empty(); }, 3000)) << row.id;
+        } else {
+            QCoreApplication::processEvents();
+            EXPECT_TRUE(watch.regions.empty()) << row.id;
+        }
+    }
+}
+
+TEST(AdvPicture, AControlWithoutAreaDrawsNothing) {
+    ServiceInPlace watched;
+    TAdvPicture control;
+    load(*control.Picture(), twoBandBitmap());
+    watched.service.renders = 0; // the load's own paint, at the control's first size
+    for (QSize size : {QSize(0, 50), QSize(50, 0), QSize(0, 0)}) {
+        control.resize(size);
+        control.Paint();
+        EXPECT_EQ(watched.service.renders, 0) << size.width() << " by " << size.height();
+    }
+    control.resize(50, 50);
+    control.Paint();
+    EXPECT_EQ(watched.service.renders, 1);
+}
+
+TEST(AdvPicture, TheTimerWindowNeverShowsNorTakesClicks) {
+    QWidget form;
+    form.resize(120, 60);
+    auto* button = new QPushButton("Sign", &form);
+    button->setGeometry(0, 0, 120, 40);
+    auto* control = new TAdvPicture(&form);
+    control->setGeometry(0, 44, 8, 6);
+    load(*control->Picture(), ThreeFrames);
+    int changes = 0;
+    control->OnFrameChange = [&] { ++changes; };
+    control->SetAnimate(true); // before the form is on screen
+    form.show();
+    const THelperWnd* helper = control->TimerWindow();
+    ASSERT_NE(helper, nullptr);
+    EXPECT_FALSE(helper->isVisible());
+    EXPECT_TRUE(helper->size().isEmpty());
+    EXPECT_EQ(form.childAt(5, 5), button) << "a click over the button reaches the button";
+    EXPECT_TRUE(testing_support::waitUntil([&] { return changes >= 2; }, 3000)) << "the hidden window still ticks";
 }

@@ -24,6 +24,27 @@ struct Painted {
     QImage image() { return rendered(label); }
 };
 
+// A label of plain red with a long caption in green, and the box of every pixel the caption touched.
+struct CaptionOnly {
+    TGradientLabel label;
+    CaptionOnly(int width, int height, const char* caption) {
+        label.resize(width, height);
+        label.SetColor(0x0000FF);
+        label.SetColorTo(clNone);
+        label.SetFontColor(0x00FF00);
+        label.SetCaption(caption);
+    }
+    QImage image() { return rendered(label); }
+    static bool inked(const QImage& image, int x, int y) { return image.pixelColor(x, y) != rgb(0x0000FF); }
+    static QRect inkBox(const QImage& image) {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (inked(image, x, y)) box |= QRect(x, y, 1, 1);
+        return box;
+    }
+};
+
 } // namespace
 
 TEST(GradientBands, BandsStartAtTheNearestIntegerOfTheirShareAndOverlap) {
@@ -225,5 +246,93 @@ TEST(GradientLabel, CaptionLooks) {
         const int length = metrics.horizontalAdvance("WWWW");
         EXPECT_GT(count(image, ink, QRect(0, 200 - length, metrics.height(), length)), 0);
         EXPECT_EQ(count(image, ink, QRect(0, 0, 30, 200 - length - 1)), 0);
+    }
+}
+
+TEST(GradientLabel, RotatedCaptionByLayoutAlignmentAndIndent) {
+    const int width = 40, height = 200;
+    CaptionOnly probe(width, height, "WWWW");
+    const QFontMetrics metrics(probe.label.font());
+    const int textHeight = metrics.height(), length = metrics.horizontalAdvance("WWWW");
+    struct Row {
+        const char* id;
+        TTextLayout layout;
+        TAlignment alignment;
+        int indent;
+        QPoint origin; // where the caption starts, rising from it
+    };
+    const std::vector<Row> rows = {
+        {"top, left", tlTop, taLeftJustify, 0, {0, height}},
+        {"centre, left", tlCenter, taLeftJustify, 0, {width / 2 - textHeight / 2, height}},
+        {"bottom, left", tlBottom, taLeftJustify, 0, {width - textHeight, height}},
+        {"top, right", tlTop, taRightJustify, 0, {0, length}},
+        {"top, centre", tlTop, taCenter, 0, {0, length / 2 + height / 2}},
+        {"indent lifts a left caption", tlTop, taLeftJustify, 30, {0, height - 30}},
+        {"indent lowers a right caption", tlBottom, taRightJustify, 30, {width - textHeight, 30 + length}},
+        {"a centred caption ignores the indent", tlCenter, taCenter, 30, {width / 2 - textHeight / 2, length / 2 + height / 2}},
+    };
+    for (const Row& row : rows) {
+        CaptionOnly painted(width, height, "WWWW");
+        painted.label.SetOrientation(goVertical);
+        painted.label.SetLayout(row.layout);
+        painted.label.SetAlignment(row.alignment);
+        painted.label.SetIndent(row.indent);
+        const QRect ink = CaptionOnly::inkBox(painted.image());
+        const QRect cell(row.origin.x(), row.origin.y() - length, textHeight, length);
+        EXPECT_TRUE(cell.adjusted(0, -1, 0, 1).contains(ink)) << row.id << ": ink " << ink.x() << "," << ink.y() << " "
+                                                             << ink.width() << "x" << ink.height();
+        EXPECT_GT(ink.height(), length * 3 / 4) << row.id << ": the whole caption";
+        EXPECT_LE(ink.left(), cell.left() + textHeight / 2) << row.id;
+        EXPECT_GE(ink.bottom(), cell.bottom() - 3) << row.id << ": it starts at the origin";
+    }
+}
+
+TEST(GradientLabel, EllipsisShortensWhatDoesNotFit) {
+    // Columns where the upper half of the capitals has ink: an ellipsis has none, only dots below.
+    auto upperInk = [](const QImage& image, const QFontMetrics& metrics) {
+        std::vector<bool> columns(image.width());
+        const int top = metrics.ascent() - metrics.capHeight();
+        for (int x = 0; x < image.width(); ++x)
+            for (int y = top + 1; y < top + metrics.capHeight() / 2; ++y)
+                if (CaptionOnly::inked(image, x, y)) columns[x] = true;
+        return columns;
+    };
+    // The first run of at least 6 columns inside the caption without upper ink: where a "..." stands.
+    auto dotsAt = [](const std::vector<bool>& columns, const QRect& ink) {
+        int run = 0;
+        for (int x = ink.left(); x <= ink.right(); ++x) {
+            run = columns[x] ? 0 : run + 1;
+            if (run == 6) return x - 5;
+        }
+        return -1;
+    };
+    struct Row {
+        const char* id;
+        TEllipsType type;
+        bool dots;
+        bool dotsAtTheEnd;
+    };
+    const std::vector<Row> rows = {
+        {"none: the caption runs on past the edge", etNone, false, false},
+        {"end ellipsis", etEndEllips, true, true},
+        {"path ellipsis keeps the end", etPathEllips, true, false},
+    };
+    for (const Row& row : rows) {
+        CaptionOnly painted(100, 30, "WWWWWWWWWWWWWWWW");
+        painted.label.SetEllipsType(row.type);
+        const QImage image = painted.image();
+        const QRect ink = CaptionOnly::inkBox(image);
+        const std::vector<bool> columns = upperInk(image, QFontMetrics(painted.label.font()));
+        const int dots = dotsAt(columns, ink);
+        EXPECT_EQ(dots >= 0, row.dots) << row.id;
+        if (!row.dots) {
+            EXPECT_EQ(ink.right(), 99) << row.id;
+            continue;
+        }
+        EXPECT_LT(ink.right(), 100) << row.id << ": the shortened caption fits";
+        bool inkAfterDots = false;
+        for (int x = dots + 6; x <= ink.right(); ++x)
+            inkAfterDots = inkAfterDots || columns[x];
+        EXPECT_EQ(inkAfterDots, !row.dotsAtTheEnd) << row.id;
     }
 }

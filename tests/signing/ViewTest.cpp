@@ -4,6 +4,7 @@
 #include "print/PrintDialog.h"
 #include "signing/Panel.h"
 #include "signing/Sig_view.h"
+#include "sigplus/SigPlus.h"
 #include "station/Loading_form.h"
 #include "win/LibraryError.h"
 #include "win/Shell.h"
@@ -59,6 +60,35 @@ private:
     std::vector<std::wstring>& m_calls;
 };
 
+// The view object that notes, at each print, its arguments and what the signing window shows then.
+class WatchedPrint : public CAcroAVDoc {
+public:
+    struct Call {
+        std::vector<std::int32_t> arguments;
+        std::string status;
+        ui::Cursor cursor;
+    };
+    explicit WatchedPrint(std::vector<Call>& calls) : m_calls(calls) {}
+    bool PrintPages(std::int32_t firstPage, std::int32_t lastPage, std::int32_t psLevel, std::int32_t binaryOk,
+                    std::int32_t shrinkToFit) override {
+        m_calls.push_back({{firstPage, lastPage, psLevel, binaryOk, shrinkToFit},
+                           form_adobe->lab_status->text().toStdString(),
+                           ui::screenCursor()});
+        return CAcroAVDoc::PrintPages(firstPage, lastPage, psLevel, binaryOk, shrinkToFit);
+    }
+
+private:
+    std::vector<Call>& m_calls;
+};
+
+int litPixels() {
+    int lit = 0;
+    for (int y = 0; y < sigplus::Lcd::Height; ++y)
+        for (int x = 0; x < sigplus::Lcd::Width; ++x)
+            lit += form_adobe->SigPlus1->lcd().lit(x, y);
+    return lit;
+}
+
 class FailingOpen : public CAcroAVDoc {
 public:
     short OpenInWindowEx(const std::wstring&, QWidget*, std::int32_t, std::int32_t, std::int32_t, short, short,
@@ -110,6 +140,7 @@ TEST_F(DocumentView, LoadAcrobatWithTheFactoryFailingOrNot) {
         form_adobe->AcroAVDoc.reset();
         globals.AcrobatLoaded = true;
         globals.Unattended = row.unattended;
+        form_adobe->SigPlus1->LCDRefresh(1, 0, 0, 240, 64); // every pixel lit
         acrobat::FactoryOverride factory;
         if (row.failing) factory.fail(row.failing);
         bool loadingShown = false;
@@ -118,6 +149,7 @@ TEST_F(DocumentView, LoadAcrobatWithTheFactoryFailingOrNot) {
             return std::make_unique<CAcroApp>();
         };
         LoadAcrobat();
+        EXPECT_EQ(litPixels(), 0) << row.id << ": the pad's screen is cleared first";
         EXPECT_EQ(globals.AcrobatLoaded, row.app && row.view) << row.id;
         EXPECT_EQ(factory.attempts(), row.attempts) << row.id;
         EXPECT_EQ(form_adobe->AcroApp != nullptr, row.app) << row.id;
@@ -375,6 +407,28 @@ TEST_F(DocumentView, PdfPrintsEveryPageOnceOrSaysWhyNot) {
     EXPECT_EQ(ui::screenCursor(), ui::Cursor::Default);
     EXPECT_EQ(form_adobe->lab_status->text().toStdString(), "");
     EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST_F(DocumentView, PdfPrintRunsUnderItsStatusAndTheHourglassWithEveryPage) {
+    std::vector<WatchedPrint::Call> calls;
+    acrobat::FactoryOverride factory;
+    factory.makeAVDoc = [&] { return std::make_unique<WatchedPrint>(calls); };
+    showPdf(3);
+    std::vector<std::string> statusAtQuestion;
+    ui::BoxRecorder answers([&](const ui::Box&) {
+        statusAtQuestion.push_back(form_adobe->lab_status->text().toStdString());
+        return ui::IDYES;
+    });
+    PrintDocument(true);
+    EXPECT_EQ(statusAtQuestion, std::vector<std::string>{"Printing document..."}) << "the status comes before the question";
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].arguments, (std::vector<std::int32_t>{0, 2, 2, 1, 1}));
+    EXPECT_EQ(calls[0].status, "Printing document...");
+    EXPECT_EQ(calls[0].cursor, ui::Cursor::Hourglass);
+    EXPECT_EQ(ui::screenCursor(), ui::Cursor::Default) << "after the print";
+    EXPECT_EQ(form_adobe->lab_status->text().toStdString(), "");
+    ASSERT_EQ(printed.jobs().size(), 1u);
+    EXPECT_EQ(printed.jobs()[0].sheets.size(), 3u);
 }
 
 TEST_F(DocumentView, PrintsToPdfFilesInThePrintFolder) {
