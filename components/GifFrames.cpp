@@ -53,6 +53,26 @@ std::uint16_t GifScreenHeight(const QByteArray& data) {
     return wordAt(data, 8);
 }
 
+std::optional<QRect> FirstGifImage(const QByteArray& data) {
+    if (data.size() < 13) return std::nullopt;
+    qsizetype at = 13;
+    const unsigned screenFlags = byteAt(data, 10);
+    if (screenFlags & 0x80) at += 3 * (2 << (screenFlags & 7));
+    while (at < data.size()) {
+        const unsigned introducer = byteAt(data, at);
+        if (introducer == 0x2C) {
+            if (at + 9 > data.size()) return std::nullopt;
+            return QRect(wordAt(data, at + 1), wordAt(data, at + 3), wordAt(data, at + 5), wordAt(data, at + 7));
+        }
+        if (introducer != 0x21) return std::nullopt;
+        at += 2;
+        while (at < data.size() && byteAt(data, at) != 0)
+            at += 1 + byteAt(data, at);
+        at += 1;
+    }
+    return std::nullopt;
+}
+
 QByteArray CutGifFrame(const QByteArray& data, const std::vector<qsizetype>& markers, int frame) {
     if (markers.empty() || frame <= 1) return data;
     QByteArray cut = data.left(markers.front());

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QRect>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The frames of an animated GIF as the picture control finds them: by a byte scan for a graphic control
@@ -29,6 +31,9 @@ GifFrameMarker ReadGifFrameMarker(const QByteArray& data, qsizetype at);
 // The logical screen size from the header's descriptor (0 where the data is too short).
 std::uint16_t GifScreenWidth(const QByteArray& data);
 std::uint16_t GifScreenHeight(const QByteArray& data);
+
+// The rectangle of the first image, found by walking the file's blocks; nothing when the data ends first.
+std::optional<QRect> FirstGifImage(const QByteArray& data);
 
 // The bytes the loader gets for one frame: everything before the first marker, then, for frame 2 and
 // later, everything from that frame's marker to the end, so the first image the loader meets is the

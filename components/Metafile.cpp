@@ -1,5 +1,8 @@
 #include "Metafile.h"
 
+#include "PictureService.h"
+#include "ui/AnsiText.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QImageReader>
@@ -13,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -20,8 +24,6 @@ namespace {
 
 constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
 constexpr std::uint32_t EmfSignature = 0x464D4520; // " EMF"
-constexpr int ScreenDpi = 96;
-constexpr int HimetricPerInch = 2540;
 // More objects than any drawing needs; a header asking for more is damaged.
 constexpr std::uint32_t MaxObjects = 4096;
 
@@ -187,7 +189,7 @@ private:
 
 QString ansiText(const QByteArray& data, qsizetype at, qsizetype length) {
     if (at < 0 || length <= 0 || at >= data.size()) return {};
-    return QString::fromLatin1(data.mid(at, std::min(length, data.size() - at)));
+    return ui::fromAnsi(std::string_view(data.constData() + at, size_t(std::min(length, data.size() - at))));
 }
 
 std::optional<QSize> pixelSize(long long himetricWidth, long long himetricHeight, int maxSide) {
@@ -258,7 +260,7 @@ std::optional<MetafilePicture> decodeWmf(const QByteArray& data, int maxSide) {
             QByteArray face = data.mid(p + 18, std::clamp<qsizetype>(bytes - 24, 0, 32));
             face.truncate(qsizetype(std::strlen(face.constData())));
             objects.addLowest(Font{in.s16(p), in.s16(p + 8), in.u8(p + 10) != 0, in.u8(p + 11) != 0,
-                                   QString::fromLatin1(face)});
+                                   ui::fromAnsi(std::string_view(face.constData(), size_t(face.size())))});
             break;
         }
         case 0x012D: // SELECTOBJECT

@@ -19,8 +19,6 @@ namespace {
 // The loader's refusal of a picture: CTL_E_INVALIDPICTURE.
 constexpr long InvalidPicture = static_cast<long>(0x800A017CL);
 
-// A picture on screen counts 96 pixels to the inch; 2540 HIMETRIC units make an inch.
-constexpr int ScreenDpi = 96;
 
 class BlockStream : public QBuffer {
 public:
@@ -36,8 +34,8 @@ private:
 class QtPicture : public IPicture {
 public:
     explicit QtPicture(QImage image)
-        : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), 2540, ScreenDpi)),
-          m_hmHeight(MulDiv(m_image.height(), 2540, ScreenDpi)) {}
+        : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), HimetricPerInch, ScreenDpi)),
+          m_hmHeight(MulDiv(m_image.height(), HimetricPerInch, ScreenDpi)) {}
     // A metafile has a size of its own, drawn at 96 pixels to the inch.
     QtPicture(QImage image, int hmWidth, int hmHeight)
         : m_image(std::move(image)), m_hmWidth(hmWidth), m_hmHeight(hmHeight) {}
@@ -67,32 +65,6 @@ private:
     int m_hmWidth;
     int m_hmHeight;
 };
-
-unsigned byteAt(const QByteArray& data, qsizetype at) {
-    return static_cast<unsigned char>(data[at]);
-}
-
-// The rectangle of a GIF's first image, found by walking its blocks; nothing when the data ends first.
-std::optional<QRect> firstGifImage(const QByteArray& data) {
-    if (data.size() < 13) return std::nullopt;
-    qsizetype at = 13;
-    const unsigned screenFlags = byteAt(data, 10);
-    if (screenFlags & 0x80) at += 3 * (2 << (screenFlags & 7));
-    while (at < data.size()) {
-        const unsigned introducer = byteAt(data, at);
-        if (introducer == 0x2C) {
-            if (at + 9 > data.size()) return std::nullopt;
-            auto word = [&](qsizetype offset) { return int(byteAt(data, offset) | (byteAt(data, offset + 1) << 8)); };
-            return QRect(word(at + 1), word(at + 3), word(at + 5), word(at + 7));
-        }
-        if (introducer != 0x21) return std::nullopt;
-        at += 2;
-        while (at < data.size() && byteAt(data, at) != 0)
-            at += 1 + byteAt(data, at);
-        at += 1;
-    }
-    return std::nullopt;
-}
 
 PictureService standardService;
 PictureService* currentService = nullptr;
@@ -137,7 +109,7 @@ DecodedPicture DecodePicture(const QByteArray& bytes) {
         return {nullptr, InvalidPicture};
     std::optional<QRect> first;
     if (format == "gif") {
-        first = firstGifImage(bytes);
+        first = FirstGifImage(bytes);
         const auto tooLarge = [](int width, int height) { return width > MaxPictureSide || height > MaxPictureSide; };
         if (tooLarge(GifScreenWidth(bytes), GifScreenHeight(bytes)) || (first && tooLarge(first->width(), first->height())))
             return {nullptr, InvalidPicture};

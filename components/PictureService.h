@@ -27,6 +27,10 @@ struct DecodedPicture {
 };
 DecodedPicture DecodePicture(const QByteArray& bytes);
 
+// A picture on screen counts 96 pixels to the inch; 2540 HIMETRIC units make an inch.
+constexpr int ScreenDpi = 96;
+constexpr int HimetricPerInch = 2540;
+
 // A GIF whose logical screen or first image, or a metafile whose picture, is wider or higher than this
 // is refused: no control shows it, and decoding it would take seconds and an image of that size.
 constexpr int MaxPictureSide = 8192;
