@@ -27,7 +27,9 @@ void errorBox(QWidget* front, const std::string& text, const std::string& captio
     MessageBox(text, caption, MB_OK | MB_ICONERROR);
 }
 
-bool openConnection(net::ClientSocket& socket, const std::string& host, int port)
+} // namespace
+
+bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int port)
 {
     try {
         socket.Host = host;
@@ -37,13 +39,6 @@ bool openConnection(net::ClientSocket& socket, const std::string& host, int port
     } catch (const std::exception&) {
         return false;
     }
-}
-
-} // namespace
-
-bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int port)
-{
-    return openConnection(socket, host, port);
 }
 
 int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
@@ -88,7 +83,7 @@ bool FetchHostFile(const HostFileFetch& fetch)
 {
     Hourglass hourglass;
     net::ClientSocket& socket = *fetch.socket;
-    if (!openConnection(socket, fetch.host, fetch.port)) {
+    if (!ConnectClientSocket(socket, fetch.host, fetch.port)) {
         errorBox(fetch.front, "Error connecting to " + fetch.host, fetch.errorCaption);
         return false;
     }
