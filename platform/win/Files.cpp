@@ -87,9 +87,14 @@ bool forceDirectories(const std::string& path)
         trimmed.pop_back();
     if (trimmed.empty())
         return false;
+    // Mapped as a folder, with its separator, so each name resolves as it does in the path of a file
+    // written there: "C:\\Signed.\\" is the folder that "C:\\Signed.\\a.pdf" lies in.
+    const std::string native = nativePath(trimmed.back() == ':' ? trimmed : trimmed + "\\");
+    if (native.empty())
+        return false;
     std::error_code ec;
-    fs::create_directories(nativePath(trimmed), ec);
-    return directoryExists(trimmed);
+    fs::create_directories(native, ec);
+    return fs::is_directory(native, ec);
 }
 
 bool setCurrentDirectory(const std::string& path)
