@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "win/Files.h"
+#include "TestSupport.h"
 #include "win/Profile.h"
 #include "win/WinPath.h"
 
@@ -58,8 +58,8 @@ TEST(Files, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
     struct Situation {
         const char* id;
         std::function<void()> arrange;
-        bool opened; // an open for writing takes it
-        bool staged; // a copy or a profile write, which puts a new file in its place, takes it
+        bool opened;      // an open for writing takes it
+        bool staged;      // a copy or a profile write, which puts a new file in its place, takes it
         bool read = true; // the profile write, which reads the file first, is tried
     };
     const Situation situations[] = {
@@ -85,7 +85,7 @@ TEST(Files, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
         const char* id;
         Writer writer;
     };
-    const Way ways[] = {{"wb", Writer::Open},        {"ab", Writer::Append},  {"r+b", Writer::Update},
+    const Way ways[] = {{"wb", Writer::Open},       {"ab", Writer::Append}, {"r+b", Writer::Update},
                         {"fd", Writer::Descriptor}, {"copy", Writer::Copy}, {"profile", Writer::Profile}};
     for (const Situation& situation : situations) {
         for (const Way& way : ways) {
@@ -296,8 +296,8 @@ TEST(Files, ARelativeDrivesRootIsTakenFromWhereTheProgramStarted)
         const char* id;
         const char* given;
     };
-    const Row rows[] = {{"a name", "drives"}, {"dot first", "./drives"}, {"trailing slash", "drives/"},
-                        {"a way round", "x/../drives"}};
+    const Row rows[] = {
+        {"a name", "drives"}, {"dot first", "./drives"}, {"trailing slash", "drives/"}, {"a way round", "x/../drives"}};
     for (const Row& row : rows) {
         fs::current_path(install.root());
         setenv("STYLARA_DRIVES", row.given, 1);

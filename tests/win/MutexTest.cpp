@@ -1,5 +1,5 @@
-#include "TestSupport.h"
 #include "win/Mutex.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 

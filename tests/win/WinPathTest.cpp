@@ -1,6 +1,6 @@
+#include "win/WinPath.h"
 #include "TestSupport.h"
 #include "win/Files.h"
-#include "win/WinPath.h"
 
 #include <gtest/gtest.h>
 
@@ -44,7 +44,8 @@ TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
         {"an inner device name with a period", "C:\\nul.\\a.pdf", "C:\\", nullptr},
         {"code page letters in UTF-8", "C:\\Stylar\xe9\\\x80 \x9f.pdf", "C:\\",
          "/c/Stylar\xc3\xa9/\xe2\x82\xac \xc5\xb8.pdf"},
-        {"code page letters in the current directory", "a\xfc.pdf", "C:\\Stylar\xe9", "/c/Stylar\xc3\xa9/a\xc3\xbc.pdf"},
+        {"code page letters in the current directory", "a\xfc.pdf", "C:\\Stylar\xe9",
+         "/c/Stylar\xc3\xa9/a\xc3\xbc.pdf"},
         {"UNC share", "\\\\server\\share\\a.pdf", "C:\\", nullptr},
         {"UNC with slashes", "//server/share/a.pdf", "C:\\", nullptr},
         {"device namespace", "\\\\.\\C:\\a.pdf", "C:\\", nullptr},
@@ -159,7 +160,8 @@ TEST(Files, ListingStartsWithDotEntries)
 TEST(Files, TextModeReadsCrLfAsLfAndStopsAtCtrlZ)
 {
     TempInstall install;
-    install.write("C:\\t.txt", std::string("one\r\ntwo\rthree\n\x1A" "after"));
+    install.write("C:\\t.txt", std::string("one\r\ntwo\rthree\n\x1A"
+                                           "after"));
     std::FILE* file = win::openFile("C:\\t.txt", "rb");
     ASSERT_NE(file, nullptr);
     char buffer[8];
