@@ -104,13 +104,6 @@ std::string fullPathName(const std::string& path, const std::string& currentDir)
         names = namesOf(base.substr(2));
     std::vector<std::string> added = namesOf(rest);
     const bool endsInSeparator = rest.ends_with('\\');
-    if (!added.empty() && !endsInSeparator && added.back() != "." && added.back() != "..") {
-        std::string& last = added.back();
-        while (!last.empty() && (last.back() == '.' || last.back() == ' '))
-            last.pop_back();
-        if (last.empty())
-            added.pop_back();
-    }
     for (std::string name : added) {
         if (name == ".")
             continue;
@@ -119,13 +112,23 @@ std::string fullPathName(const std::string& path, const std::string& currentDir)
                 names.pop_back();
             continue;
         }
-        // An inner name loses one trailing period as the last one loses them all, so "C:\\Signed.\\a.pdf"
-        // lies in the folder "C:\\Signed"; a name of periods only ("...") stays a name.
-        if (name.ends_with('.') && name.find_first_not_of('.') != std::string::npos)
+        // An inner name that ends in a single period loses it, so "C:\\Signed.\\a.pdf" lies in the folder
+        // "C:\\Signed"; two or more periods stay, so a full path resolves to itself.
+        if (name.ends_with('.') && !name.ends_with(".."))
             name.pop_back();
         if (deviceName(name))
             return {};
         names.push_back(name);
+    }
+    // Without a closing separator the path loses its trailing periods and blanks, once "." and ".." are
+    // resolved, and with them every name they leave empty: "C:\\Docs\\a..\\." is "C:\\Docs\\a".
+    while (!endsInSeparator && !names.empty()) {
+        std::string& last = names.back();
+        while (!last.empty() && (last.back() == '.' || last.back() == ' '))
+            last.pop_back();
+        if (!last.empty())
+            break;
+        names.pop_back();
     }
 
     std::string full = std::string(1, drive) + ":\\";

@@ -274,7 +274,7 @@ TEST(Files, AFolderMadeForATargetIsTheFolderItIsWrittenTo)
     };
     const Row rows[] = {
         {"one trailing period", "C:\\Signed.\\a.pdf", "Signed/a.pdf"},
-        {"two trailing periods lose one", "C:\\Two..\\a.pdf", "Two./a.pdf"},
+        {"two trailing periods stay", "C:\\Two..\\a.pdf", "Two../a.pdf"},
         {"three periods are a name", "C:\\...\\a.pdf", ".../a.pdf"},
         {"every inner level", "C:\\One.\\Two.\\a.pdf", "One/Two/a.pdf"},
         {"a trailing blank stays on an inner name", "C:\\Blank \\a.pdf", "Blank /a.pdf"},

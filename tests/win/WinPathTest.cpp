@@ -37,9 +37,11 @@ TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
         {"relative dot-dot stays at the root", "..\\..\\..\\..\\x", "C:\\Stylara\\Temp", "/c/x"},
         {"last name loses trailing dots and blanks", "C:\\Docs\\a.pdf. .", "C:\\", "/c/Docs/a.pdf"},
         {"inner name loses one trailing period", "C:\\Signed.\\a.pdf", "C:\\", "/c/Signed/a.pdf"},
-        {"only one of two", "C:\\Signed..\\a.pdf", "C:\\", "/c/Signed./a.pdf"},
+        {"two trailing periods stay", "C:\\Signed..\\a.pdf", "C:\\", "/c/Signed../a.pdf"},
         {"in a folder with its separator", "C:\\Signed.\\", "C:\\", "/c/Signed/"},
         {"an inner name keeps its blanks", "C:\\Signed \\a.pdf", "C:\\", "/c/Signed /a.pdf"},
+        {"the last name is trimmed once dots are resolved", "C:\\Docs\\a..\\.", "C:\\", "/c/Docs/a"},
+        {"blank names at the end go", " / ", "C:\\Stylara", "/c/Stylara"},
         {"three periods stay a name", "C:\\...\\a.pdf", "C:\\", "/c/.../a.pdf"},
         {"an inner device name with a period", "C:\\nul.\\a.pdf", "C:\\", nullptr},
         {"code page letters in UTF-8", "C:\\Stylar\xe9\\\x80 \x9f.pdf", "C:\\",
@@ -57,8 +59,13 @@ TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
         {"control character", "C:\\Docs\\a\nb.pdf", "C:\\", nullptr},
         {"empty path", "", "C:\\", nullptr},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(win::nativePath(row.windows, row.current), row.native ? root + row.native : std::string()) << row.id;
+        // A full path names itself, wherever the current directory is.
+        const std::string full = win::fullPathName(row.windows, row.current);
+        if (!full.empty())
+            EXPECT_EQ(win::fullPathName(full, "D:\\Work"), full) << row.id;
+    }
 }
 
 TEST(WinPath, CurrentDirectoryIsAFolderOnADrive)
