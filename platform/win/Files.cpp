@@ -19,6 +19,22 @@ namespace fs = std::filesystem;
 
 namespace win {
 
+namespace {
+
+// The read-only attribute is the owner's missing write permission, as Wine shows it.
+bool readOnlyMode(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
+
+int retried(const std::function<int()>& call)
+{
+    int result;
+    do
+        result = call();
+    while (result < 0 && errno == EINTR);
+    return result;
+}
+
+} // namespace
+
 bool fileExists(const std::string& path)
 {
     std::error_code ec;
@@ -36,22 +52,6 @@ bool pathExists(const std::string& path)
     std::error_code ec;
     return !path.empty() && fs::exists(nativePath(path), ec);
 }
-
-namespace {
-
-// The read-only attribute is the owner's missing write permission, as Wine shows it.
-bool readOnlyMode(const struct stat& info) { return (info.st_mode & S_IWUSR) == 0; }
-
-int retried(const std::function<int()>& call)
-{
-    int result;
-    do
-        result = call();
-    while (result < 0 && errno == EINTR);
-    return result;
-}
-
-} // namespace
 
 bool readOnlyFile(const std::string& path)
 {

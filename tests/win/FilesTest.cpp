@@ -143,6 +143,48 @@ TEST(Files, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
     }
 }
 
+TEST(Files, AFolderLinkOnTheWayIsFollowed)
+{
+    // An administrator's link inside the drives, as a junction on Windows: "C:\\Signed" kept on another disk.
+    TempInstall install;
+    const std::string elsewhere = install.root() + "/archive";
+    fs::create_directory(elsewhere);
+    fs::create_directory_symlink(elsewhere, install.native("C:\\Signed"));
+    install.write("C:\\Stylara\\source.pdf", "new");
+    const auto copy = [](const std::string& path) {
+        return win::CopyFileA("C:\\Stylara\\source.pdf", path.c_str(), 0) != 0;
+    };
+    struct Row {
+        const char* id;
+        std::string target;
+        std::function<bool(const std::string&)> write;
+        std::string lands; // below the folder the link points to
+    };
+    const Row rows[] = {
+        {"wb", "C:\\Signed\\a.pdf", [](const std::string& path) { return writeThroughFile(path, "wb"); }, "a.pdf"},
+        {"fd", "C:\\Signed\\a.pdf",
+         [](const std::string& path) {
+             const int fd = win::openForWriting(path, O_TRUNC);
+             const bool written = fd >= 0 && ::write(fd, "new", 3) == 3;
+             if (fd >= 0)
+                 ::close(fd);
+             return written;
+         },
+         "a.pdf"},
+        {"copy", "C:\\Signed\\a.pdf", copy, "a.pdf"},
+        {"a copy into folders made inside it", "C:\\Signed\\2026\\b.pdf",
+         [&](const std::string& path) { return win::forceDirectories(win::directoryPart(path)) && copy(path); },
+         "2026/b.pdf"},
+    };
+    for (const Row& row : rows) {
+        fs::remove_all(elsewhere + "/2026");
+        fs::remove(elsewhere + "/a.pdf");
+        EXPECT_TRUE(row.write(row.target)) << row.id;
+        EXPECT_EQ(contentsOf(elsewhere + "/" + row.lands), "new") << row.id;
+        EXPECT_TRUE(fs::is_symlink(install.native("C:\\Signed"))) << row.id;
+    }
+}
+
 TEST(Files, DeleteRemovesLinksAsFilesAndKeepsReadOnlyFiles)
 {
     TempInstall install;
