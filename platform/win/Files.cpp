@@ -249,12 +249,19 @@ bool StagedFile::commit(bool replace)
     if (present && ::stat(m_target.c_str(), &info) == 0 &&
         (S_ISDIR(info.st_mode) || (S_ISREG(info.st_mode) && readOnlyMode(info))))
         return false;
-    // Without replace the target is made by link(), which never takes the place of a file made since.
-    const bool placed =
-        replace ? ::rename(m_staging.c_str(), m_target.c_str()) == 0 : ::link(m_staging.c_str(), m_target.c_str()) == 0;
-    if (placed && replace)
+    if (replace) {
+        if (::rename(m_staging.c_str(), m_target.c_str()) != 0)
+            return false;
         m_staging.clear();
-    return placed;
+        return true;
+    }
+    // Without replace the file is put in place only where none stands, even one made since the look above;
+    // a file system that cannot say so atomically gets a hard link instead.
+    if (::renameat2(AT_FDCWD, m_staging.c_str(), AT_FDCWD, m_target.c_str(), RENAME_NOREPLACE) == 0) {
+        m_staging.clear();
+        return true;
+    }
+    return (errno == EINVAL || errno == ENOSYS) && ::link(m_staging.c_str(), m_target.c_str()) == 0;
 }
 
 int CopyFileA(const char* existingFileName, const char* newFileName, int failIfExists)
