@@ -11,6 +11,7 @@
 #include "station/Loading_form.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
+#include "win/CodePage.h"
 #include "win/Files.h"
 
 #include <QPlainTextEdit>
@@ -25,10 +26,6 @@ using namespace ui;
 namespace {
 // The lock text handed to the PDF application, made on the first open and kept for the run.
 std::wstring lockText;
-
-std::wstring wide(const std::string& text) {
-    return QString::fromLocal8Bit(text.c_str()).toStdWString();
-}
 
 bool printQuestion() {
     BringWindowToFront(form_adobe);
@@ -89,7 +86,8 @@ void LoadAcrobat() {
 
 bool OpenPdfInView(const std::string& path) {
     if (globals.TextMode) return false;
-    if (lockText.empty()) lockText = wide("Norvane Stylara");
+    if (lockText.empty())
+        lockText = win::wideFromAnsi("Norvane Stylara");
     if (!win::fileExists(path)) {
         BringWindowToFront(form_adobe);
         MessageBox("Local PDF file does not exist!", "Norvane Stylara", MB_OK | MB_ICONERROR);
@@ -100,7 +98,8 @@ bool OpenPdfInView(const std::string& path) {
     form_adobe->AcroApp->Lock(lockText);
     short opened = 0;
     try {
-        opened = form_adobe->AcroAVDoc->OpenInWindowEx(wide(path), form_adobe->Panel1, 2, 0, 0, 0, 0, 0, 0, 0);
+        opened =
+            form_adobe->AcroAVDoc->OpenInWindowEx(win::wideFromAnsi(path), form_adobe->Panel1, 2, 0, 0, 0, 0, 0, 0, 0);
     } catch (...) {
         form_adobe->AcroApp->Unlock(lockText);
         throw;

@@ -4,8 +4,8 @@
 #include "Init_shared.h"
 #include "ui/Application.h"
 #include "ui/MessageBox.h"
+#include "win/Files.h"
 #include "win/System.h"
-#include "win/WinPath.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -88,10 +88,7 @@ bool FetchHostFile(const HostFileFetch& fetch)
         return false;
     }
     *fetch.localPathMember = fetch.localPath;
-    int file;
-    do
-        file = ::open(win::nativePath(fetch.localPath).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    while (file < 0 && errno == EINTR);
+    const int file = win::openForWriting(fetch.localPath, O_TRUNC);
     if (file < 0) {
         errorBox(fetch.front, "Error opening local file: " + fetch.localPath, fetch.errorCaption);
         socket.Close();

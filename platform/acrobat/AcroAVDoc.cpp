@@ -3,6 +3,7 @@
 #include "AcroViews.h"
 #include "print/Device.h"
 #include "print/Printer.h"
+#include "win/CodePage.h"
 #include "win/WinPath.h"
 
 #include <QFileInfo>
@@ -46,7 +47,7 @@ short CAcroAVDoc::OpenInWindowEx(const std::wstring& path, QWidget* window, std:
                                  short /*zoomType*/, std::int32_t /*zoom*/, short /*top*/, short /*left*/) {
     CAcroAVDoc::Close(1);
     if (!window) return 0;
-    const std::string windowsPath = QString::fromStdWString(path).toLocal8Bit().toStdString();
+    const std::string windowsPath = win::ansiFromWide(path);
     const QString file = QString::fromStdString(win::nativePath(windowsPath));
     auto document = std::make_unique<QPdfDocument>();
     if (document->load(file) != QPdfDocument::Error::None || document->pageCount() < 1) return 0;

@@ -1,14 +1,13 @@
 #include "Bmglib.h"
 
+#include "win/Files.h"
 #include "win/WinPath.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QFileInfo>
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-
-#include <cstdio>
 
 namespace bmglib {
 struct Bitmap {
@@ -33,24 +32,19 @@ int _SaveBitmapToFile(BitmapHandle bitmap, const char* fileName, const void* opt
 
     const QString target = QString::fromStdString(win::nativePath(fileName));
     if (target.isEmpty()) return 0;
-    const QString staged = target + ".bmg~";
-    QFile::remove(staged);
-    QImageWriter writer(staged, "tiff");
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "tiff");
     writer.setCompression(chosen.compression ? 1 : 0);
-    if (!writer.write(bitmap->image)) {
-        QFile::remove(staged);
+    if (!writer.write(bitmap->image))
         return 0;
-    }
     const QFileInfo before(target);
-    if (chosen.compression && before.exists() && QFileInfo(staged).size() > before.size()) {
-        QFile::remove(staged);
+    if (chosen.compression && before.exists() && bytes.size() > before.size())
         return 1;
-    }
-    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(target).constData()) != 0) {
-        QFile::remove(staged);
-        return 0;
-    }
-    return 1;
+    // Staged beside the target and put in its place, so a failed write leaves the image as it was.
+    win::StagedFile staged(fileName);
+    return staged.write(bytes.constData(), static_cast<size_t>(bytes.size())) && staged.commit(true) ? 1 : 0;
 }
 
 void DeleteBitmap(BitmapHandle bitmap) {

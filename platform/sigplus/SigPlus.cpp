@@ -260,7 +260,7 @@ bool TSigPlus::WriteImageFile(const std::string& path) {
     request.penWidth = ImagePenWidth;
     request.justifyMode = JustifyMode;
     request.logicalArea = QSize(TabletLogicalXSize, TabletLogicalYSize);
-    return sigplus::writeSignatureImage(win::nativePath(path), m_strokes, request);
+    return sigplus::writeSignatureImage(path, m_strokes, request);
 }
 
 QRectF TSigPlus::inkArea() const {

@@ -1,14 +1,16 @@
 #include "SignatureImage.h"
 
 #include "Wmf.h"
+#include "win/Files.h"
 
-#include <QFile>
+#include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace sigplus {
@@ -120,24 +122,33 @@ std::vector<std::vector<QPointF>> placeStrokes(const std::vector<Stroke>& stroke
     return placed;
 }
 
-bool writeSignatureImage(const std::string& nativePath, const std::vector<Stroke>& strokes,
-                         const ImageRequest& request) {
+bool writeSignatureImage(const std::string& windowsPath, const std::vector<Stroke>& strokes,
+                         const ImageRequest& request)
+{
     const Kind* kind = kindOf(request.fileFormat);
     if (!kind || request.size.width() < 1 || request.size.height() < 1) return false;
     const std::vector<std::vector<QPointF>> lines = placeStrokes(strokes, request);
-    const QString path = QString::fromStdString(nativePath);
 
+    QByteArray bytes;
     if (!kind->writerFormat) {
-        const QByteArray metafile =
-            polylineMetafile(lines, request.size, static_cast<int>(std::lround(penWidthInPixels(request))));
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(metafile) == metafile.size();
+        bytes = polylineMetafile(lines, request.size, static_cast<int>(std::lround(penWidthInPixels(request))));
+    } else {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, kind->writerFormat);
+        if (kind->quality >= 0)
+            writer.setQuality(kind->quality);
+        writer.setCompression(kind->compression);
+        if (!writer.write(render(lines, request.size, penWidthInPixels(request), kind->depth)))
+            return false;
     }
-
-    QImageWriter writer(path, kind->writerFormat);
-    if (kind->quality >= 0) writer.setQuality(kind->quality);
-    writer.setCompression(kind->compression);
-    return writer.write(render(lines, request.size, penWidthInPixels(request), kind->depth));
+    // Written through the file layer, which follows no link in the file's place and keeps a read-only file.
+    std::FILE* file = win::openFile(windowsPath, "wb");
+    if (!file)
+        return false;
+    const bool written =
+        std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), file) == static_cast<size_t>(bytes.size());
+    return std::fclose(file) == 0 && written;
 }
 
 } // namespace sigplus

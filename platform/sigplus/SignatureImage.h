@@ -19,9 +19,9 @@ struct ImageRequest {
     QSize logicalArea;   // TabletLogicalXSize by TabletLogicalYSize, the frame without justifying
 };
 
-// Writes the strokes as an image file at a native path; false when the kind is unknown, the size is
+// Writes the strokes as an image file at a Windows path; false when the kind is unknown, the size is
 // empty or the file cannot be written.
-bool writeSignatureImage(const std::string& nativePath, const std::vector<Stroke>& strokes,
+bool writeSignatureImage(const std::string& windowsPath, const std::vector<Stroke>& strokes,
                          const ImageRequest& request);
 
 // The strokes in image pixels, as the request places them; also used for the metafile.

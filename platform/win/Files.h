@@ -7,32 +7,64 @@
 // File-system calls on Windows path text; each maps the path with nativePath() and nothing else.
 namespace win {
 
-bool fileExists(const std::string& path);      // a file, not a folder
+bool fileExists(const std::string& path); // a file, not a folder
 bool directoryExists(const std::string& path);
-bool pathExists(const std::string& path);      // a file or a folder
+bool pathExists(const std::string& path); // a file or a folder
 // A file Windows would neither write nor delete: its read-only attribute is set, or the process may
 // not write it.
 bool readOnlyFile(const std::string& path);
-bool deleteFile(const std::string& path);      // false for a folder, a missing or a read-only file
-bool createDirectory(const std::string& path); // one level
+// False for a folder, a missing or a read-only file; a symbolic link is deleted itself, whatever it
+// points to, as DeleteFile deletes a link.
+bool deleteFile(const std::string& path);
+bool createDirectory(const std::string& path);  // one level
 bool forceDirectories(const std::string& path); // every missing level; true when the folder stands
 // SetCurrentDirectory: false, and the current directory unchanged, unless the folder exists.
 bool setCurrentDirectory(const std::string& path);
 
 // The entries of a folder listing "dir\*.*" in the order the listing gives them, "." and ".."
-// first as on Windows; an empty list when the folder does not exist. Only the "*.*" and "*" patterns
-// are needed by the programs.
+// first as on Windows, each name in the PC's code page; an empty list when the folder does not exist. Only the "*.*"
+// and "*" patterns are needed by the programs.
 std::vector<std::string> findFiles(const std::string& pattern);
 
-// fopen on the mapped path; mode as for fopen ("rb", "wb", "r" ...).
+// The one open for writing of the programs' files, with the care Windows takes for every user, root
+// included: a read-only file is refused, and so is a symbolic link in the last place, so no write ever
+// lands where a link points (a folder link on the way is followed, as Windows follows a junction).
+// `flags` adds O_TRUNC, O_APPEND or O_RDWR to a write-only open that creates a missing file. A
+// descriptor, or -1 with errno set.
+int openForWriting(const std::string& path, int flags);
+
+// fopen on the mapped path; mode as for fopen ("rb", "wb", "r" ...). Every mode that writes goes
+// through openForWriting().
 std::FILE* openFile(const std::string& path, const char* mode);
 
 // Reads a whole file; false when it cannot be opened or read.
 bool readWholeFile(const std::string& path, std::string& contents);
 
-// CopyFileA: copies with the attributes' worth of care Windows takes: to a temporary name beside
-// the target and renamed over it, so a failed copy never leaves a half-written target. A read-only
-// target is not replaced.
+// A file written beside its target and then put in its place, so a failed write never leaves the
+// target half written. Its name is one that no other file has, made exclusively in the target's
+// folder, so no file a user keeps there is touched.
+class StagedFile {
+public:
+    explicit StagedFile(const std::string& target); // a Windows path
+    ~StagedFile();                                  // removes the staging file unless it was put in place
+    StagedFile(const StagedFile&) = delete;
+    StagedFile& operator=(const StagedFile&) = delete;
+
+    int descriptor() const { return m_fd; } // -1 when no staging file could be made
+    bool write(const void* bytes, size_t size);
+    // Closes the staging file and puts it in the target's place; false, the target as it was, when
+    // the target is read-only, is a folder, or exists while `replace` is false.
+    bool commit(bool replace);
+
+private:
+    std::string m_target;
+    std::string m_staging;
+    int m_fd = -1;
+    bool m_failed = false;
+};
+
+// CopyFileA: copies through a StagedFile, so a failed copy never leaves a half-written target. A
+// read-only target is not replaced; the copy takes the source's attributes.
 int CopyFileA(const char* existingFileName, const char* newFileName, int failIfExists);
 
 } // namespace win

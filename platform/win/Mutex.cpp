@@ -3,26 +3,48 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
-#include <filesystem>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace win {
 
-NamedMutex::NamedMutex(std::string name) : m_name(std::move(name)) {}
+namespace {
+
+// A folder in a shared place such as /tmp that any local user could have made first, with a link or
+// a lock of their own in it: it serves only when it is a real folder of ours that no one else enters.
+bool ownPrivateFolder(const std::string& folder)
+{
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
+        return false;
+    struct stat info {};
+    return ::lstat(folder.c_str(), &info) == 0 && S_ISDIR(info.st_mode) && info.st_uid == ::getuid() &&
+           (info.st_mode & 077) == 0;
+}
+
+} // namespace
+
+NamedMutex::NamedMutex(std::string name, std::string privateFolder)
+    : m_name(std::move(name)), m_privateFolder(std::move(privateFolder))
+{
+}
 
 NamedMutex::~NamedMutex() { release(); }
 
-std::string NamedMutex::lockFilePath(const std::string& name)
+std::string NamedMutex::defaultPrivateFolder() { return "/tmp/stylara-" + std::to_string(::getuid()); }
+
+std::string NamedMutex::lockFilePath() const
 {
     std::string folder;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+        // The session's own folder, made by its login; made here, for this user alone, where it is missing.
+        ::mkdir(runtime, 0700);
         folder = runtime;
+    } else if (ownPrivateFolder(m_privateFolder))
+        folder = m_privateFolder;
     else
-        folder = "/tmp/stylara-" + std::to_string(getuid());
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
-    return folder + "/" + name + ".lock";
+        return {};
+    return folder + "/" + m_name + ".lock";
 }
 
 bool NamedMutex::create()
@@ -31,9 +53,18 @@ bool NamedMutex::create()
         return true;
     // Only another holder ends the program: when the lock cannot be made at all the program goes on
     // without it, as it does when CreateMutexA fails for any other reason.
-    const int fd = ::open(lockFilePath(m_name).c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const std::string path = lockFilePath();
+    if (path.empty())
+        return true;
+    // A link in the lock's place is refused, not followed: the lock never makes a file elsewhere.
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
     if (fd < 0)
         return true;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return true;
+    }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool held = errno == EWOULDBLOCK;
         ::close(fd);

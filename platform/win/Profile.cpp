@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <sys/stat.h>
 #include <vector>
 
 namespace win {
@@ -76,8 +77,8 @@ bool isKey(const std::string& line, const std::string& key, std::string* value)
 
 } // namespace
 
-unsigned long GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue,
-                                       char* buffer, unsigned long size, const char* fileName)
+unsigned long GetPrivateProfileStringA(const char* section, const char* key, const char* defaultValue, char* buffer,
+                                       unsigned long size, const char* fileName)
 {
     if (!buffer || size == 0)
         return 0;
@@ -144,26 +145,14 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
     for (const std::string& line : lines)
         contents += line + "\r\n";
 
-    // Windows refuses to write a read-only file; the replace below would not notice it.
-    if (readOnlyFile(fileName))
-        return false;
-    // Written beside the file and renamed over it, so a refused write never leaves it half written.
-    const std::string staging = std::string(fileName) + ".new";
-    std::FILE* out = openFile(staging, "wb");
-    if (!out)
-        return false;
-    const bool written = std::fwrite(contents.data(), 1, contents.size(), out) == contents.size();
-    const bool closed = std::fclose(out) == 0;
-    const std::string target = nativePath(fileName);
+    // Written beside the file and put in its place, so a refused write never leaves it half written;
+    // the put refuses a read-only file, as Windows does.
+    StagedFile staged(fileName);
     // The file written in place keeps its mode, as it would had it been written where it stands.
-    std::error_code ec;
-    if (const auto old = std::filesystem::status(target, ec); std::filesystem::is_regular_file(old))
-        std::filesystem::permissions(nativePath(staging), old.permissions(), ec);
-    if (!written || !closed || std::rename(nativePath(staging).c_str(), target.c_str()) != 0) {
-        std::remove(nativePath(staging).c_str());
-        return false;
-    }
-    return true;
+    struct stat old {};
+    if (::stat(nativePath(fileName).c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(staged.descriptor(), old.st_mode & 07777);
+    return staged.write(contents.data(), contents.size()) && staged.commit(true);
 }
 
 bool parseInteger(const std::string& text, int& value)

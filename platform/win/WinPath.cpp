@@ -1,18 +1,39 @@
 #include "WinPath.h"
 
+#include "CodePage.h"
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <mutex>
 #include <vector>
 
 namespace win {
 
 std::string drivesRoot()
 {
-    if (const char* root = std::getenv("STYLARA_DRIVES"); root && *root)
-        return root;
-    const char* home = std::getenv("HOME");
-    return std::string(home && *home ? home : "/tmp") + "/.stylara/drives";
+    static std::mutex guard;
+    static std::string given, absolute;
+    std::string value;
+    if (const char* root = std::getenv("STYLARA_DRIVES"); root && *root) {
+        value = root;
+    } else {
+        const char* home = std::getenv("HOME");
+        value = std::string(home && *home ? home : "/tmp") + "/.stylara/drives";
+    }
+    // Made absolute once, when read: the purge makes Temp the process's current directory, and a
+    // relative root taken from there would move every drive into Temp.
+    const std::lock_guard lock(guard);
+    if (value != given) {
+        std::error_code ec;
+        const std::filesystem::path made = std::filesystem::absolute(value, ec);
+        absolute = ec ? value : made.lexically_normal().string();
+        while (absolute.size() > 1 && absolute.back() == '/')
+            absolute.pop_back();
+        given = value;
+    }
+    return absolute;
 }
 
 namespace {
@@ -83,14 +104,7 @@ std::string fullPathName(const std::string& path, const std::string& currentDir)
         names = namesOf(base.substr(2));
     std::vector<std::string> added = namesOf(rest);
     const bool endsInSeparator = rest.ends_with('\\');
-    if (!added.empty() && !endsInSeparator && added.back() != "." && added.back() != "..") {
-        std::string& last = added.back();
-        while (!last.empty() && (last.back() == '.' || last.back() == ' '))
-            last.pop_back();
-        if (last.empty())
-            added.pop_back();
-    }
-    for (const std::string& name : added) {
+    for (std::string name : added) {
         if (name == ".")
             continue;
         if (name == "..") {
@@ -98,9 +112,23 @@ std::string fullPathName(const std::string& path, const std::string& currentDir)
                 names.pop_back();
             continue;
         }
+        // An inner name that ends in a single period loses it, so "C:\\Signed.\\a.pdf" lies in the folder
+        // "C:\\Signed"; two or more periods stay, so a full path resolves to itself.
+        if (name.ends_with('.') && !name.ends_with(".."))
+            name.pop_back();
         if (deviceName(name))
             return {};
         names.push_back(name);
+    }
+    // Without a closing separator the path loses its trailing periods and blanks, once "." and ".." are
+    // resolved, and with them every name they leave empty: "C:\\Docs\\a..\\." is "C:\\Docs\\a".
+    while (!endsInSeparator && !names.empty()) {
+        std::string& last = names.back();
+        while (!last.empty() && (last.back() == '.' || last.back() == ' '))
+            last.pop_back();
+        if (!last.empty())
+            break;
+        names.pop_back();
     }
 
     std::string full = std::string(1, drive) + ":\\";
@@ -125,8 +153,10 @@ std::string nativePath(const std::string& windowsPath, const std::string& curren
     if (full.empty())
         return {};
     std::string native = drivesRoot() + "/" + static_cast<char>(std::tolower(static_cast<unsigned char>(full[0])));
-    for (size_t i = 2; i < full.size(); ++i)
-        native += full[i] == '\\' ? '/' : full[i];
+    // The Windows name is text in the PC's code page and the file system's names are UTF-8: the byte
+    // 0xE9 is the letter that a Linux name spells C3 A9, for every opener, Qt's included.
+    for (const char c : utf8FromAnsi(std::string_view(full).substr(2)))
+        native += c == '\\' ? '/' : c;
     return native;
 }
 

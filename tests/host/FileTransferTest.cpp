@@ -3,6 +3,8 @@
 #include "station/Socket_io.h"
 
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <random>
 
 using host::End;
@@ -79,13 +81,24 @@ TEST_F(FileTransfer, FetchFailures)
 {
     writeHostFile("/u/docs/inv100.pdf", std::string(10000, 'p'));
     const std::string unsignedPdf = install.native("C:\\Stylara\\Temp\\unsigned.pdf");
+    const std::string outside = install.root() + "/outside.pdf";
+    std::optional<testing_support::FileSizeLimit> limit;
+    const auto contentsOf = [](const std::string& path) {
+        std::ifstream in(path);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const auto readOnly = [&] {
+        install.write("C:\\Stylara\\Temp\\unsigned.pdf", "kept");
+        std::filesystem::permissions(unsignedPdf, std::filesystem::perms::owner_read);
+    };
     struct Row {
         const char* id;
         std::function<void()> arrange;
         const char* text;
         const char* caption;
         bool memberSet;
-        const char* command; // what the host received
+        const char* command;          // what the host received
+        std::function<void()> verify; // what else must hold afterwards
     };
     const Row rows[] = {
         {"host refuses", [&] { host->refuse(Service::File, true); }, "Error connecting to 127.0.0.1",
@@ -97,8 +110,29 @@ TEST_F(FileTransfer, FetchFailures)
              host->setFileFault(host::FileFault{3000, End::Reset});
          },
          "PROBLEM!  Closing socket!", "Error", true, "TBGF 0/u/docs/inv100.pdf\n"},
-        {"local disk full", [&] { std::filesystem::create_symlink("/dev/full", unsignedPdf); },
-         "Could not write local file!", "Norvane Stylara - Error", true, "TBGF 0/u/docs/inv100.pdf\n"},
+        {"local disk full", [&] { limit.emplace(3000); }, "Could not write local file!", "Norvane Stylara - Error",
+         true, "TBGF 0/u/docs/inv100.pdf\n"},
+        // Written through, a link would put the host's document wherever it points.
+        {"a dangling link in the file's place", [&] { std::filesystem::create_symlink(outside, unsignedPdf); },
+         "Error opening local file: C:\\Stylara\\Temp\\unsigned.pdf", "Norvane Stylara - Error", true, "",
+         [&] { EXPECT_FALSE(std::filesystem::exists(outside)); }},
+        {"a link to a file outside",
+         [&] {
+             std::ofstream(outside) << "theirs";
+             std::filesystem::create_symlink(outside, unsignedPdf);
+         },
+         "Error opening local file: C:\\Stylara\\Temp\\unsigned.pdf", "Norvane Stylara - Error", true, "",
+         [&] {
+             EXPECT_EQ(contentsOf(outside), "theirs");
+             std::filesystem::remove(outside);
+         }},
+        // Mode bits stop nothing when the program runs as root; the read-only file stays all the same.
+        {"a read-only file the purge kept", readOnly, "Error opening local file: C:\\Stylara\\Temp\\unsigned.pdf",
+         "Norvane Stylara - Error", true, "",
+         [&] {
+             EXPECT_EQ(install.read("C:\\Stylara\\Temp\\unsigned.pdf"), "kept");
+             std::filesystem::permissions(unsignedPdf, std::filesystem::perms::owner_all);
+         }},
     };
     for (const Row& row : rows) {
         boxes.clear();
@@ -110,6 +144,9 @@ TEST_F(FileTransfer, FetchFailures)
         const size_t connectionsBefore = host->connections().size();
         row.arrange();
         EXPECT_FALSE(FetchHostFile(1, "/u/docs/inv100.pdf")) << row.id;
+        limit.reset();
+        if (row.verify)
+            row.verify();
         ASSERT_EQ(boxes.texts(), std::vector<std::string>{row.text}) << row.id;
         EXPECT_EQ(boxes.boxes()[0].caption, row.caption) << row.id;
         EXPECT_EQ(boxes.boxes()[0].icon(), "error") << row.id;

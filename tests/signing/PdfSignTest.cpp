@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <random>
 
 using testing_support::TempInstall;
@@ -481,13 +482,41 @@ TEST_F(PdfSign, FailedWritesAreReported) {
         }
         EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error writing target PDF file!"}) << size;
     }
+}
 
-    // A device that takes nothing.
-    boxes.clear();
-    std::filesystem::remove(install.native(Signed));
-    std::filesystem::create_symlink("/dev/full", install.native(Signed));
-    EXPECT_FALSE(SignPdfFile(Signature));
-    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error writing target PDF file!"});
+TEST_F(PdfSign, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
+{
+    install.write(Unsigned, host::MakeHostPdf({}));
+    const std::string outside = install.root() + "/outside.pdf";
+    struct Row {
+        const char* id;
+        std::function<void()> arrange;
+        std::function<void()> verify;
+    };
+    const Row rows[] = {
+        {"a dangling link", [&] { std::filesystem::create_symlink(outside, install.native(Signed)); },
+         [&] { EXPECT_FALSE(std::filesystem::exists(outside)); }},
+        {"a device behind a link", [&] { std::filesystem::create_symlink("/dev/full", install.native(Signed)); },
+         [] {}},
+        // The mode bits stop nothing for root; the file stays as it was all the same.
+        {"a read-only file",
+         [&] {
+             install.write(Signed, "kept");
+             std::filesystem::permissions(install.native(Signed), std::filesystem::perms::owner_read);
+         },
+         [&] {
+             EXPECT_EQ(install.read(Signed), "kept");
+             std::filesystem::permissions(install.native(Signed), std::filesystem::perms::owner_all);
+         }},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        std::filesystem::remove(install.native(Signed));
+        row.arrange();
+        EXPECT_FALSE(SignPdfFile(Signature)) << row.id;
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error opening target PDF file for update! (1)"}) << row.id;
+        row.verify();
+    }
 }
 
 TEST_F(PdfSign, FilesThatCannotBeOpened) {

@@ -2,6 +2,8 @@
 #include "station/Init.h"
 #include "win/LibraryError.h"
 
+#include <filesystem>
+#include <fstream>
 
 class Init : public StationFixture {
 protected:
@@ -200,7 +202,22 @@ TEST_F(Init, PurgeDeletesFilesAndKeepsFolders)
     install.write("C:\\Stylara\\Temp\\sub\\inner.txt", "z");
     install.write("C:\\Stylara\\Temp\\kept.pdf", "r");
     std::filesystem::permissions(install.native("C:\\Stylara\\Temp\\kept.pdf"), std::filesystem::perms::owner_read);
+    // Links are deleted themselves, as DeleteFile deletes them: left there, the next fetch would write
+    // through them. What they point to stays.
+    const std::string outside = install.root() + "/outside.pdf";
+    std::ofstream(outside) << "theirs";
+    std::filesystem::create_symlink(install.root() + "/nowhere.pdf", install.native("C:\\Stylara\\Temp\\a.pdf"));
+    std::filesystem::create_symlink(outside, install.native("C:\\Stylara\\Temp\\b.pdf"));
+    std::filesystem::create_symlink(install.native("C:\\Stylara"), install.native("C:\\Stylara\\Temp\\dir"));
+    // A name a Linux user gave in UTF-8 is deleted by the name the listing gives in the code page.
+    std::ofstream(install.native("C:\\Stylara\\Temp") + "/\xe2\x82\xac.pdf") << "euro";
     PurgeTempFolder();
+    for (const char* gone : {"a.pdf", "b.pdf", "dir", "\xe2\x82\xac.pdf"})
+        EXPECT_FALSE(
+            std::filesystem::exists(std::filesystem::symlink_status(install.native("C:\\Stylara\\Temp") + "/" + gone)))
+            << gone;
+    EXPECT_TRUE(std::filesystem::exists(outside));
+    EXPECT_TRUE(std::filesystem::is_directory(install.native("C:\\Stylara"))) << "a folder behind a link stays";
     EXPECT_FALSE(install.exists("C:\\Stylara\\Temp\\unsigned.pdf"));
     EXPECT_FALSE(install.exists("C:\\Stylara\\Temp\\signed.pdf"));
     EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\sub\\inner.txt"));

@@ -8,6 +8,9 @@
 #include <QPushButton>
 #include <QTest>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 
 namespace {
 const char* const plistPath = "C:\\Stylara\\plist";
@@ -248,13 +251,45 @@ TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
     describe("B");
     save();
 
-    // A folder where the file should be: it cannot be created.
-    install.write("C:\\Stylara\\plist\\inside", "");
-    QTest::mouseClick(printers->but_ok, Qt::LeftButton);
-    EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Cannot create file C:\\Stylara\\plist."});
-    EXPECT_TRUE(printers->isVisible());
-    std::remove(install.native("C:\\Stylara\\plist\\inside").c_str());
-    std::remove(install.native(plistPath).c_str());
+    namespace fs = std::filesystem;
+    const std::string native = install.native(plistPath);
+    const std::string outside = install.root() + "/outside";
+    struct Row {
+        const char* id;
+        std::function<void()> arrange;
+        std::function<void()> verify; // what stays as it was
+    };
+    const Row rows[] = {
+        {"a folder in the file's place", [&] { install.write("C:\\Stylara\\plist\\inside", ""); },
+         [&] { EXPECT_TRUE(install.exists("C:\\Stylara\\plist\\inside")); }},
+        // Mode bits stop nothing for root; a read-only "plist" stays as it was all the same.
+        {"a read-only file",
+         [&] {
+             install.write(plistPath, "kept\r\n");
+             fs::permissions(native, fs::perms::owner_read);
+         },
+         [&] { EXPECT_EQ(install.read(plistPath), "kept\r\n"); }},
+        {"a link in the file's place",
+         [&] {
+             std::ofstream(outside) << "theirs";
+             fs::create_symlink(outside, native);
+         },
+         [&] {
+             std::ifstream in(outside);
+             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "theirs");
+         }},
+    };
+    for (const Row& row : rows) {
+        boxes.clear();
+        row.arrange();
+        QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+        EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Cannot create file C:\\Stylara\\plist."}) << row.id;
+        EXPECT_TRUE(printers->isVisible()) << row.id;
+        row.verify();
+        if (fs::is_regular_file(fs::symlink_status(native)))
+            fs::permissions(native, fs::perms::owner_all);
+        fs::remove_all(native);
+    }
 
     // A disk that takes only part of the list: reported, not taken for a success.
     boxes.clear();

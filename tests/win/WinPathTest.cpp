@@ -1,6 +1,6 @@
+#include "win/WinPath.h"
 #include "TestSupport.h"
 #include "win/Files.h"
-#include "win/WinPath.h"
 
 #include <gtest/gtest.h>
 
@@ -36,6 +36,18 @@ TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
         {"dot-dot stays at the drive root", "C:\\..\\..\\..\\x\\a.pdf", "C:\\", "/c/x/a.pdf"},
         {"relative dot-dot stays at the root", "..\\..\\..\\..\\x", "C:\\Stylara\\Temp", "/c/x"},
         {"last name loses trailing dots and blanks", "C:\\Docs\\a.pdf. .", "C:\\", "/c/Docs/a.pdf"},
+        {"inner name loses one trailing period", "C:\\Signed.\\a.pdf", "C:\\", "/c/Signed/a.pdf"},
+        {"two trailing periods stay", "C:\\Signed..\\a.pdf", "C:\\", "/c/Signed../a.pdf"},
+        {"in a folder with its separator", "C:\\Signed.\\", "C:\\", "/c/Signed/"},
+        {"an inner name keeps its blanks", "C:\\Signed \\a.pdf", "C:\\", "/c/Signed /a.pdf"},
+        {"the last name is trimmed once dots are resolved", "C:\\Docs\\a..\\.", "C:\\", "/c/Docs/a"},
+        {"blank names at the end go", " / ", "C:\\Stylara", "/c/Stylara"},
+        {"three periods stay a name", "C:\\...\\a.pdf", "C:\\", "/c/.../a.pdf"},
+        {"an inner device name with a period", "C:\\nul.\\a.pdf", "C:\\", nullptr},
+        {"code page letters in UTF-8", "C:\\Stylar\xe9\\\x80 \x9f.pdf", "C:\\",
+         "/c/Stylar\xc3\xa9/\xe2\x82\xac \xc5\xb8.pdf"},
+        {"code page letters in the current directory", "a\xfc.pdf", "C:\\Stylar\xe9",
+         "/c/Stylar\xc3\xa9/a\xc3\xbc.pdf"},
         {"UNC share", "\\\\server\\share\\a.pdf", "C:\\", nullptr},
         {"UNC with slashes", "//server/share/a.pdf", "C:\\", nullptr},
         {"device namespace", "\\\\.\\C:\\a.pdf", "C:\\", nullptr},
@@ -47,8 +59,13 @@ TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
         {"control character", "C:\\Docs\\a\nb.pdf", "C:\\", nullptr},
         {"empty path", "", "C:\\", nullptr},
     };
-    for (const Row& row : rows)
+    for (const Row& row : rows) {
         EXPECT_EQ(win::nativePath(row.windows, row.current), row.native ? root + row.native : std::string()) << row.id;
+        // A full path names itself, wherever the current directory is.
+        const std::string full = win::fullPathName(row.windows, row.current);
+        if (!full.empty())
+            EXPECT_EQ(win::fullPathName(full, "D:\\Work"), full) << row.id;
+    }
 }
 
 TEST(WinPath, CurrentDirectoryIsAFolderOnADrive)
@@ -150,7 +167,8 @@ TEST(Files, ListingStartsWithDotEntries)
 TEST(Files, TextModeReadsCrLfAsLfAndStopsAtCtrlZ)
 {
     TempInstall install;
-    install.write("C:\\t.txt", std::string("one\r\ntwo\rthree\n\x1A" "after"));
+    install.write("C:\\t.txt", std::string("one\r\ntwo\rthree\n\x1A"
+                                           "after"));
     std::FILE* file = win::openFile("C:\\t.txt", "rb");
     ASSERT_NE(file, nullptr);
     char buffer[8];
