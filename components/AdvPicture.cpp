@@ -191,7 +191,7 @@ void TAdvPicture::Timer()
         if (!FPicture->FrameReady(next)) {
             if (FDecodingAhead)
                 FFramesAhead = 2;
-            FPicture->DecodeAhead(framesFrom(next, 1, after));
+            FPicture->DecodeAhead(framesFrom(next, FFramesAhead, after));
             return;
         }
         try {

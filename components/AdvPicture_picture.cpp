@@ -9,12 +9,14 @@
 #include <QIODevice>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <functional>
+#include <utility>
 
 namespace {
 
@@ -58,6 +60,14 @@ FrameLoad loadFrame(PictureService& service, const QByteArray& data, const std::
 }
 
 const std::vector<qsizetype> NoMarkers;
+
+// A frame shown before and held nowhere else is let go on a worker thread: giving back the memory of a
+// large one takes the window's time too.
+void letGo(std::shared_ptr<IPicture> picture)
+{
+    if (picture && picture.use_count() == 1)
+        QThreadPool::globalInstance()->start([picture = std::move(picture)]() mutable { picture.reset(); });
+}
 
 } // namespace
 
@@ -269,10 +279,12 @@ void TIPicture::LoadPicture()
     placeFrame();
     if (load.failedAt == FrameLoad::Stream)
         throw win::LibraryError(load.error);
-    OlePicture = std::move(load.picture);
+    std::shared_ptr<IPicture> previous = std::exchange(OlePicture, std::move(load.picture));
+    if (OlePicture)
+        keepDecoded(key);
+    letGo(std::move(previous));
     if (!OlePicture)
         throw win::LibraryError(load.error);
-    keepDecoded(key);
 }
 
 void TIPicture::keepDecoded(int key)

@@ -772,8 +772,9 @@ TEST(AdvPicture, ABigGifAnimatesInOrderWithoutStallingTheWindow)
         const int expected = int(i) % BigFrames + 1; // from frame 0, the whole file, the first tick moves on
         EXPECT_EQ(seen[i].frame, expected) << "change " << i;
         EXPECT_EQ(seen[i].corner, bigFrameCorner(expected)) << "change " << i << ": frame " << expected << " shows";
+        // A tick late on a loaded machine makes the next frame's time look shorter by as much.
         if (i > 0) {
-            EXPECT_GE(seen[i].at - seen[i - 1].at, BigDelay * 10 - 5)
+            EXPECT_GE(seen[i].at - seen[i - 1].at, BigDelay * 10 - 25)
                 << "change " << i << ": the frame before kept its delay";
         }
     }
@@ -790,7 +791,7 @@ TEST(AdvPicture, ASecondFrameDecodesAheadOnlyWhereOneAtATimeFallsBehind)
         std::uint16_t delay;
         int mostAtOnce;
     };
-    const std::vector<Row> rows = {{"decoding keeps pace", 0, 5, 1}, {"decoding slower than the delays", 60, 2, 2}};
+    const std::vector<Row> rows = {{"decoding keeps pace", 0, 10, 1}, {"decoding slower than the delays", 60, 2, 2}};
     for (const Row& row : rows) {
         ServiceInPlace watched;
         ShownControl shown;
