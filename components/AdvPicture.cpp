@@ -126,6 +126,8 @@ void TAdvPicture::SetAnimate(bool value)
         FTimerWindow->OnTimer = [this] { Timer(); };
     } else {
         delete FTimerWindow;
+        // Frames decoded ahead would only hold their memory now.
+        FPicture->DecodeAhead({});
     }
 }
 
