@@ -326,6 +326,7 @@ void TIPicture::DecodeAhead(const std::vector<int>& frames)
 {
     std::map<int, QFuture<FrameLoad>> wanted;
     if (IsGIFFile() && GetFrameCount() > 0) {
+        frameMarkers(); // the scan the workers share
         for (int frame : frames) {
             const int key = frameKey(frame);
             if (m_decoded.count(key) || wanted.count(key))
