@@ -3,6 +3,7 @@
 #include "Graphics.h"
 
 #include <QBasicTimer>
+#include <QFuture>
 #include <QImage>
 #include <QPointer>
 #include <QRegion>
@@ -16,6 +17,15 @@
 #include <vector>
 
 class IPicture;
+
+// What one run of the picture service made of a frame's bytes: the picture, or the error raised and the
+// step that raised it (a failure before the loader leaves the picture shown in place).
+struct FrameLoad {
+    enum Step { Allocation, Stream, Loader };
+    std::shared_ptr<IPicture> picture;
+    std::string error;
+    Step failedAt = Loader;
+};
 
 enum TPicturePosition : std::uint8_t {
     bpTopLeft,
@@ -63,6 +73,11 @@ public:
     int GetMaxWidth() const;
     int GetMaxHeight() const;
 
+    // Decoding ahead for the animation: whether showing a frame would wait for no decoding, and the
+    // frames to decode on a worker thread meanwhile (decodes of other frames are let go).
+    bool FrameReady(int frame);
+    void DecodeAhead(const std::vector<int>& frames);
+
     bool Stretch = false;
     int PixelsPerInchX = 96;
     int PixelsPerInchY = 96;
@@ -85,6 +100,9 @@ private:
     void LoadPicture();
     void replaceData(QByteArray data);
     const std::vector<qsizetype>& frameMarkers();
+    int frameKey(int frame);
+    void placeFrame();
+    void keepDecoded(int key);
 
     std::shared_ptr<IPicture> OlePicture;
     QByteArray ImageData;
@@ -92,12 +110,17 @@ private:
     int FFrame = 0;
     int FrameCountCache = -1;
 
-    // What the frame scan found and the frames already decoded, by the bytes the loader is handed (the
-    // frame number, with every frame from 1 down counted as 1); both go with the bytes.
+    // What the frame scan found, the frames already decoded and those being decoded ahead, by the bytes
+    // the loader is handed (the frame number, with every frame from 1 down counted as 1, and every frame
+    // past the last as one); all go with the bytes. Decoded frames are kept only when all of them fit
+    // the bound: of an animation too large for it, keeping a few saves a few decodes a round and holds
+    // their memory for good.
     static constexpr qint64 MaxDecodedPixels = 32 * 1024 * 1024;
-    std::optional<std::vector<qsizetype>> m_markers;
+    std::shared_ptr<const std::vector<qsizetype>> m_markers;
+    std::optional<bool> m_allFramesFit;
     std::map<int, std::shared_ptr<IPicture>> m_decoded;
     qint64 m_decodedPixels = 0;
+    std::map<int, QFuture<FrameLoad>> m_ahead;
 };
 
 // A window that exists only for the animation's 10-ms tick.
@@ -179,6 +202,9 @@ private:
     TColor FBackgroundColor = clBlack;
     bool FClearing = false;
     bool FDesigning = false;
+    // How many frames decode ahead of the one shown, and whether they have begun since the animation started.
+    int FFramesAhead = 1;
+    bool FDecodingAhead = false;
 
     // The control's canvas keeps what was drawn, so a frame can be drawn over the one before it; the
     // region to erase first is what has been invalidated since the last paint.

@@ -46,10 +46,12 @@ public:
     virtual bool AllocateBlock(qsizetype size, QByteArray& block);
     // CreateStreamOnHGlobal: the stream takes the block over; 0 on success.
     virtual long CreateStream(QByteArray block, std::unique_ptr<QIODevice>& stream);
-    // OleLoadPicture: decodes size bytes of the stream from its start; 0 on success.
+    // OleLoadPicture: decodes size bytes of the stream from its start; 0 on success. The animation calls
+    // the three on a worker thread, one frame's calls after each other on that thread.
     virtual long LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture);
 };
 
 PictureService& pictureService();
-// Puts another service in place (tests); nullptr brings back the standard one.
+// Puts another service in place (tests); nullptr brings back the standard one. Waits first for the
+// decodes still running on worker threads through the service in place.
 void setPictureService(PictureService* service);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 
 namespace {
 
@@ -50,16 +51,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int frame : {0, 1, 2, static_cast<int>(markers.size()), static_cast<int>(markers.size()) + 1})
         require(CutGifFrame(bytes, markers, frame).size() <= bytes.size());
 
-    TIPicture picture;
-    QByteArray copy = bytes;
-    QBuffer stream(&copy);
-    stream.open(QIODevice::ReadOnly);
-    try {
-        picture.LoadFromStream(&stream);
-    } catch (const win::LibraryError&) {
+    TIPicture picture, onTheSpot;
+    for (TIPicture* loaded : {&picture, &onTheSpot}) {
+        QByteArray copy = bytes;
+        QBuffer stream(&copy);
+        stream.open(QIODevice::ReadOnly);
+        try {
+            loaded->LoadFromStream(&stream);
+        } catch (const win::LibraryError&) {
+        }
     }
     const int frames = picture.GetFrameCount();
     require(frames == (picture.IsGIFFile() ? static_cast<int>(markers.size()) : -1));
+
+    // A frame decoded ahead on a worker thread comes out as the same frame decoded when it is shown.
+    const auto shown = [](TIPicture& shower, int frame) -> std::string {
+        try {
+            shower.SetFrame(frame);
+        } catch (const win::LibraryError& error) {
+            return error.what();
+        }
+        return std::to_string(shower.GetWidth()) + "x" + std::to_string(shower.GetHeight());
+    };
+    picture.DecodeAhead({2, frames + 1});
+    for (int frame : {2, frames + 1})
+        require(shown(picture, frame) == shown(onTheSpot, frame));
     QImage canvas(16, 16, QImage::Format_ARGB32_Premultiplied);
     // The first frames, the last, and one past it: every kind of cut, and frames shown a second time.
     for (int frame : {2, 3, frames, frames + 1, 1, 2}) {

@@ -9,23 +9,33 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QImage>
 #include <QPaintEvent>
 #include <QPushButton>
-#include <QImage>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <ctime>
 #include <functional>
+#include <mutex>
+#include <thread>
 
 namespace {
 
-void load(TIPicture& picture, QByteArray bytes) {
+void load(TIPicture& picture, QByteArray bytes)
+{
     QBuffer stream(&bytes);
     stream.open(QIODevice::ReadOnly);
     picture.LoadFromStream(&stream);
 }
 
-std::string loadError(TIPicture& picture, const QByteArray& bytes) {
+std::string loadError(TIPicture& picture, const QByteArray& bytes)
+{
     try {
         load(picture, bytes);
     } catch (const win::LibraryError& error) {
@@ -34,7 +44,8 @@ std::string loadError(TIPicture& picture, const QByteArray& bytes) {
     return "";
 }
 
-QByteArray savedBytes(const TIPicture& picture) {
+QByteArray savedBytes(const TIPicture& picture)
+{
     QByteArray bytes;
     QBuffer stream(&bytes);
     stream.open(QIODevice::WriteOnly);
@@ -43,7 +54,8 @@ QByteArray savedBytes(const TIPicture& picture) {
 }
 
 // A 40 x 20 bitmap, red above and blue below, so that a picture drawn upside down shows.
-QByteArray twoBandBitmap() {
+QByteArray twoBandBitmap()
+{
     QImage image(40, 20, QImage::Format_RGB32);
     image.fill(Qt::red);
     for (int y = 10; y < 20; ++y)
@@ -67,7 +79,8 @@ public:
     CountedPicture(std::shared_ptr<IPicture> inner, int& renders) : m_inner(std::move(inner)), m_renders(renders) {}
     int HimetricWidth() const override { return m_inner->HimetricWidth(); }
     int HimetricHeight() const override { return m_inner->HimetricHeight(); }
-    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override {
+    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override
+    {
         ++m_renders;
         m_inner->Render(canvas, x, y, cx, cy, xSrc, ySrc, cxSrc, cySrc);
     }
@@ -77,29 +90,54 @@ private:
     int& m_renders;
 };
 
-// Watches what the picture service is handed and refuses a step when told to.
+// Watches what the picture service is handed and refuses a step when told to. The animation decodes
+// frames ahead on worker threads, so what those calls touch is safe there; a decode may be made slow.
 class WatchingService : public PictureService {
 public:
     enum Refusal { None, Allocation, StreamFailed, NoStream, LoaderRefused, NoPicture };
-    Refusal refuse = None;
-    QByteArray block;
-    qint64 size = -1;
-    int loads = 0;   // pictures decoded
-    int renders = 0; // draws of the pictures decoded
+    std::atomic<Refusal> refuse = None;
+    QByteArray block; // read by tests only while nothing decodes ahead
+    std::atomic<qint64> size = -1;
+    std::atomic<int> loads = 0; // pictures decoded
+    int renders = 0;            // draws of the pictures decoded
+    std::atomic<int> decodeMs = 0;
+    std::atomic<int> decoding = 0, mostAtOnce = 0;
 
-    bool AllocateBlock(qsizetype bytes, QByteArray& into) override {
+    bool AllocateBlock(qsizetype bytes, QByteArray& into) override
+    {
         return refuse != Allocation && PictureService::AllocateBlock(bytes, into);
     }
-    long CreateStream(QByteArray handed, std::unique_ptr<QIODevice>& stream) override {
-        block = handed;
-        if (refuse == StreamFailed) return -1;
-        if (refuse == NoStream) return 0;
+    long CreateStream(QByteArray handed, std::unique_ptr<QIODevice>& stream) override
+    {
+        {
+            const std::lock_guard<std::mutex> lock(m_blockLock);
+            block = handed;
+        }
+        if (refuse == StreamFailed)
+            return -1;
+        if (refuse == NoStream)
+            return 0;
         return PictureService::CreateStream(handed, stream);
     }
-    long LoadPicture(QIODevice& stream, qint64 bytes, std::shared_ptr<IPicture>& picture) override {
+    long LoadPicture(QIODevice& stream, qint64 bytes, std::shared_ptr<IPicture>& picture) override
+    {
+        const int now = ++decoding;
+        for (int most = mostAtOnce; now > most && !mostAtOnce.compare_exchange_weak(most, now);) {
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(decodeMs.load()));
+        const long result = decode(stream, bytes, picture);
+        --decoding;
+        return result;
+    }
+
+private:
+    long decode(QIODevice& stream, qint64 bytes, std::shared_ptr<IPicture>& picture)
+    {
         size = bytes;
-        if (refuse == LoaderRefused) return 1;
-        if (refuse == NoPicture) return 0;
+        if (refuse == LoaderRefused)
+            return 1;
+        if (refuse == NoPicture)
+            return 0;
         const long result = PictureService::LoadPicture(stream, bytes, picture);
         if (picture) {
             ++loads;
@@ -107,6 +145,7 @@ public:
         }
         return result;
     }
+    std::mutex m_blockLock;
 };
 
 struct ServiceInPlace {
@@ -122,8 +161,10 @@ public:
     std::vector<QRegion> regions;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            regions.push_back(static_cast<QPaintEvent*>(event)->region());
         return false;
     }
 };
@@ -132,7 +173,8 @@ protected:
 struct ShownControl {
     QWidget form;
     TAdvPicture* control = new TAdvPicture(&form);
-    ShownControl() {
+    ShownControl()
+    {
         form.resize(40, 40);
         control->resize(8, 6);
         form.show();
@@ -140,9 +182,73 @@ struct ShownControl {
     }
 };
 
+// A GIF as large as the control takes: 4000 by 4000, 20 full-screen frames of 10 hundredths each, in
+// diagonal stripes whose top left pixel is red in the odd frames and green in the even ones. Each frame
+// takes the decoder about a tenth of a second.
+constexpr int BigFrames = 20;
+constexpr int BigDelay = 10;
+const QByteArray& bigAnimation()
+{
+    static const QByteArray bytes = [] {
+        constexpr int Side = 4000;
+        QByteArray images[2];
+        for (int shift = 0; shift < 2; ++shift) {
+            std::vector<std::uint8_t> pixels(size_t(Side) * Side);
+            for (int y = 0; y < Side; ++y)
+                for (int x = 0; x < Side; ++x)
+                    pixels[size_t(y) * Side + size_t(x)] = std::uint8_t((x / 16 + y / 16 + shift) % 3 + 1);
+            images[shift] = gif::lzwImageData(pixels);
+        }
+        QByteArray out = gif::prefix("GIF89a", Side, Side);
+        for (int frame = 1; frame <= BigFrames; ++frame)
+            out += gif::frame({0, 0, Side, Side, 0, BigDelay, 1}, images[(frame + 1) % 2]);
+        out += char(0x3B);
+        return out;
+    }();
+    return bytes;
+}
+
+QColor bigFrameCorner(int frame) { return frame % 2 == 1 ? QColor(Qt::red) : QColor(Qt::green); }
+
+// Times the event loop by a tick every 2 ms: the longest gap between two ticks, and the most time the GUI
+// thread itself spent between two of them (what a busy machine does not stretch).
+class LoopWatch {
+public:
+    LoopWatch()
+    {
+        m_probe.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&m_probe, &QTimer::timeout, [this] { tick(); });
+        m_probe.start(2);
+        m_wall.start();
+        m_lastCpu = threadCpuMs();
+    }
+    double longestGapMs = 0;
+    double longestBusyMs = 0;
+
+private:
+    static double threadCpuMs()
+    {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+    }
+    void tick()
+    {
+        const double wall = m_wall.nsecsElapsed() / 1e6, cpu = threadCpuMs();
+        longestGapMs = std::max(longestGapMs, wall - m_lastWall);
+        longestBusyMs = std::max(longestBusyMs, cpu - m_lastCpu);
+        m_lastWall = wall;
+        m_lastCpu = cpu;
+    }
+    QTimer m_probe;
+    QElapsedTimer m_wall;
+    double m_lastWall = 0, m_lastCpu = 0;
+};
+
 } // namespace
 
-TEST(AdvPicture, PositionsAndStretchModes) {
+TEST(AdvPicture, PositionsAndStretchModes)
+{
     struct Row {
         const char* id;
         int side;
@@ -191,7 +297,8 @@ TEST(AdvPicture, PositionsAndStretchModes) {
     }
 }
 
-TEST(AdvPicture, TilesFromTheTopLeftCorner) {
+TEST(AdvPicture, TilesFromTheTopLeftCorner)
+{
     TAdvPicture control;
     load(*control.Picture(), twoBandBitmap());
     control.SetPicturePosition(bpTiled);
@@ -203,7 +310,8 @@ TEST(AdvPicture, TilesFromTheTopLeftCorner) {
     EXPECT_EQ(at(image, 99, 99), QColor(Qt::blue));
 }
 
-TEST(AdvPicture, SignatureAndFrameCount) {
+TEST(AdvPicture, SignatureAndFrameCount)
+{
     struct Row {
         const char* id;
         QByteArray bytes;
@@ -232,7 +340,8 @@ TEST(AdvPicture, SignatureAndFrameCount) {
     EXPECT_EQ(picture.GetFrameCount(), 2) << "new bytes are counted anew";
 }
 
-TEST(AdvPicture, FrameTimeAndDisposal) {
+TEST(AdvPicture, FrameTimeAndDisposal)
+{
     TIPicture picture;
     load(picture, ThreeFrames);
     struct Row {
@@ -249,7 +358,8 @@ TEST(AdvPicture, FrameTimeAndDisposal) {
     }
 }
 
-TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
+TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame)
+{
     ServiceInPlace watched;
     TIPicture picture;
     load(picture, ThreeFrames);
@@ -276,7 +386,8 @@ TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
     EXPECT_EQ(picture.GetWidth(), 0) << "a refused load leaves no picture";
 }
 
-TEST(AdvPicture, EachFrameIsDecodedOnce) {
+TEST(AdvPicture, EachFrameIsDecodedOnce)
+{
     ServiceInPlace watched;
     TIPicture picture;
     load(picture, ThreeFrames);
@@ -302,7 +413,8 @@ TEST(AdvPicture, EachFrameIsDecodedOnce) {
     EXPECT_EQ(watched.service.loads, 5) << "new bytes are decoded anew";
 }
 
-TEST(AdvPicture, GifsLargerThanAnyControlAreRefused) {
+TEST(AdvPicture, GifsLargerThanAnyControlAreRefused)
+{
     const char* refused = "Could not load image. Invalid format";
     struct Row {
         const char* id;
@@ -315,8 +427,7 @@ TEST(AdvPicture, GifsLargerThanAnyControlAreRefused) {
         {"screen too wide", gif::build("GIF89a", 8193, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
         {"screen too high", gif::build("GIF89a", 1, 8193, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
         {"first image too wide", gif::build("GIF87a", 1, 1, {{0, 0, 8193, 1, 1, 0, 0, false, false}}), 1, refused},
-        {"a later frame too high",
-         gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 8193, 2, 5}}), 2, refused},
+        {"a later frame too high", gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 8193, 2, 5}}), 2, refused},
     };
     for (const Row& row : rows) {
         TIPicture picture;
@@ -332,7 +443,8 @@ TEST(AdvPicture, GifsLargerThanAnyControlAreRefused) {
     }
 }
 
-TEST(AdvPicture, LoaderErrors) {
+TEST(AdvPicture, LoaderErrors)
+{
     struct Row {
         WatchingService::Refusal refusal;
         const char* message;
@@ -365,7 +477,8 @@ TEST(AdvPicture, LoaderErrors) {
     EXPECT_EQ(loadError(picture, "not a picture at all"), "Could not load image. Invalid format");
 }
 
-TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes) {
+TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes)
+{
     // Every cut of the file, loaded and asked for every frame: errors are the loader's, never a read past.
     for (qsizetype length = 0; length <= ThreeFrames.size(); ++length) {
         TIPicture picture;
@@ -390,7 +503,8 @@ TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes) {
     EXPECT_EQ(picture.FrameTop, 0);
 }
 
-TEST(AdvPicture, LoadFromFileAndURL) {
+TEST(AdvPicture, LoadFromFileAndURL)
+{
     testing_support::TempInstall install;
     install.write("C:\\pics\\three.gif", ThreeFrames.toStdString());
     install.write("C:\\pics\\junk.gif", "GIF89a and nothing a loader takes");
@@ -423,7 +537,8 @@ TEST(AdvPicture, LoadFromFileAndURL) {
     }
 }
 
-TEST(AdvPicture, Assign) {
+TEST(AdvPicture, Assign)
+{
     TIPicture source;
     load(source, twoBandBitmap());
 
@@ -446,7 +561,8 @@ TEST(AdvPicture, Assign) {
     EXPECT_EQ(events, (std::vector<std::string>{"change", "change", "clear"}));
 }
 
-TEST(AdvPicture, AnimatesAGifFrameOverFrame) {
+TEST(AdvPicture, AnimatesAGifFrameOverFrame)
+{
     QWidget form;
     form.resize(40, 40);
     auto* control = new TAdvPicture(&form);
@@ -485,7 +601,8 @@ TEST(AdvPicture, AnimatesAGifFrameOverFrame) {
     EXPECT_EQ(seen[2].corner, QColor(Qt::blue));
 }
 
-TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError) {
+TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError)
+{
     ServiceInPlace watched;
     ui::BoxRecorder boxes;
     QWidget form;
@@ -506,7 +623,8 @@ TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError) {
     EXPECT_FALSE(control->IsAnimated());
 }
 
-TEST(AdvPicture, NoTimerWhileDesigning) {
+TEST(AdvPicture, NoTimerWhileDesigning)
+{
     QWidget form;
     auto* control = new TAdvPicture(&form);
     control->SetDesigning(true);
@@ -515,7 +633,8 @@ TEST(AdvPicture, NoTimerWhileDesigning) {
     EXPECT_EQ(control->TimerWindow(), nullptr);
 }
 
-TEST(AdvPicture, FrameDisposalAtTheControl) {
+TEST(AdvPicture, FrameDisposalAtTheControl)
+{
     struct Row {
         int disposal; // of the frame being left
         bool paintsAtOnce;
@@ -552,7 +671,8 @@ TEST(AdvPicture, FrameDisposalAtTheControl) {
     }
 }
 
-TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges) {
+TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges)
+{
     struct Row {
         const char* id;
         std::function<void(TAdvPicture&)> set;
@@ -579,7 +699,8 @@ TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges) {
     }
 }
 
-TEST(AdvPicture, AControlWithoutAreaDrawsNothing) {
+TEST(AdvPicture, AControlWithoutAreaDrawsNothing)
+{
     ServiceInPlace watched;
     TAdvPicture control;
     load(*control.Picture(), twoBandBitmap());
@@ -594,7 +715,8 @@ TEST(AdvPicture, AControlWithoutAreaDrawsNothing) {
     EXPECT_EQ(watched.service.renders, 1);
 }
 
-TEST(AdvPicture, TheTimerWindowNeverShowsNorTakesClicks) {
+TEST(AdvPicture, TheTimerWindowNeverShowsNorTakesClicks)
+{
     QWidget form;
     form.resize(120, 60);
     auto* button = new QPushButton("Sign", &form);
@@ -612,4 +734,143 @@ TEST(AdvPicture, TheTimerWindowNeverShowsNorTakesClicks) {
     EXPECT_TRUE(helper->size().isEmpty());
     EXPECT_EQ(form.childAt(5, 5), button) << "a click over the button reaches the button";
     EXPECT_TRUE(testing_support::waitUntil([&] { return changes >= 2; }, 3000)) << "the hidden window still ticks";
+}
+
+TEST(AdvPicture, ABigGifAnimatesInOrderWithoutStallingTheWindow)
+{
+    QWidget form;
+    form.resize(120, 120);
+    auto* control = new TAdvPicture(&form);
+    control->resize(100, 100);
+    form.show();
+    load(*control->Picture(), bigAnimation());
+    ASSERT_TRUE(control->IsAnimated());
+    struct Seen {
+        int frame;
+        QColor corner;
+        qint64 at; // ms
+    };
+    std::vector<Seen> seen;
+    QElapsedTimer clock;
+    clock.start();
+    control->OnFrameChange = [&] {
+        seen.push_back({control->Picture()->Frame(), at(rendered(*control), 0, 0), clock.elapsed()});
+    };
+    LoopWatch loop;
+    control->SetAnimate(true);
+    // A whole round and the start of the next one.
+    const size_t changes = BigFrames + 4;
+    EXPECT_TRUE(testing_support::waitUntil([&] { return seen.size() >= changes; }, 60000));
+    control->SetAnimate(false);
+    const double seconds = clock.elapsed() / 1e3;
+    std::printf("big GIF: %zu frame changes in %.2f s, longest event-loop gap %.1f ms, longest GUI-thread work "
+                "between ticks %.1f ms\n",
+                seen.size(), seconds, loop.longestGapMs, loop.longestBusyMs);
+
+    ASSERT_GE(seen.size(), changes);
+    for (size_t i = 0; i < changes; ++i) {
+        const int expected = int(i) % BigFrames + 1; // from frame 0, the whole file, the first tick moves on
+        EXPECT_EQ(seen[i].frame, expected) << "change " << i;
+        EXPECT_EQ(seen[i].corner, bigFrameCorner(expected)) << "change " << i << ": frame " << expected << " shows";
+        // A tick late on a loaded machine makes the next frame's time look shorter by as much.
+        if (i > 0) {
+            EXPECT_GE(seen[i].at - seen[i - 1].at, BigDelay * 10 - 25)
+                << "change " << i << ": the frame before kept its delay";
+        }
+    }
+    // Decoding a frame takes about 100 ms of a thread; the window's own work between two ticks must stay
+    // far below that, however loaded the machine is.
+    EXPECT_LT(loop.longestBusyMs, 50.0);
+}
+
+TEST(AdvPicture, ASecondFrameDecodesAheadOnlyWhereOneAtATimeFallsBehind)
+{
+    struct Row {
+        const char* id;
+        int decodeMs;
+        std::uint16_t delay;
+        int mostAtOnce;
+    };
+    const std::vector<Row> rows = {{"decoding keeps pace", 0, 10, 1}, {"decoding slower than the delays", 60, 2, 2}};
+    for (const Row& row : rows) {
+        ServiceInPlace watched;
+        ShownControl shown;
+        TAdvPicture& control = *shown.control;
+        std::vector<gif::Frame> frames;
+        for (int i = 0; i < 6; ++i)
+            frames.push_back({0, 0, 8, 6, std::uint8_t(i % 3 + 1), row.delay, 1});
+        watched.service.decodeMs = row.decodeMs;
+        load(*control.Picture(), gif::build("GIF89a", 8, 6, frames));
+        std::vector<int> order;
+        control.OnFrameChange = [&] { order.push_back(control.Picture()->Frame()); };
+        control.SetAnimate(true);
+        EXPECT_TRUE(testing_support::waitUntil([&] { return order.size() >= 8; }, 10000)) << row.id;
+        control.SetAnimate(false);
+        EXPECT_EQ(std::vector<int>(order.begin(), order.begin() + std::min<size_t>(order.size(), 8)),
+                  (std::vector<int>{1, 2, 3, 4, 5, 6, 1, 2}))
+            << row.id;
+        EXPECT_EQ(watched.service.mostAtOnce.load(), row.mostAtOnce) << row.id;
+    }
+}
+
+TEST(AdvPicture, APictureReplacedOrDestroyedMidDecodeShowsNoStaleFrame)
+{
+    // Green then blue, 10 by 10: nothing of the 8 by 6 picture decoding at the time.
+    const QByteArray other = gif::build("GIF89a", 10, 10, {{0, 0, 10, 10, 2, 3, 1}, {0, 0, 10, 10, 3, 3, 1}});
+    struct Seen {
+        int width;
+        int frame;
+        QColor corner;
+        bool operator==(const Seen&) const = default;
+    };
+    const QColor green(Qt::green), blue(Qt::blue), red(Qt::red);
+    struct Row {
+        const char* id;
+        std::function<void(TAdvPicture*&)> act;
+        std::vector<Seen> changes; // the load's own frame change first; an animation goes on beyond them
+        bool animatesOn;
+    };
+    const std::vector<Row> rows = {
+        {"another GIF loaded",
+         [&](TAdvPicture*& c) { load(*c->Picture(), other); },
+         {{10, 0, green}, {10, 1, green}, {10, 2, blue}, {10, 1, green}, {10, 2, blue}},
+         true},
+        {"a bitmap loaded", [](TAdvPicture*& c) { load(*c->Picture(), twoBandBitmap()); }, {{40, 0, red}}, false},
+        {"the picture cleared", [](TAdvPicture*& c) { c->SetIPicture(nullptr); }, {}, false},
+        {"the control destroyed",
+         [](TAdvPicture*& c) {
+             delete c;
+             c = nullptr;
+         },
+         {},
+         false},
+    };
+    for (const Row& row : rows) {
+        ServiceInPlace watched;
+        ShownControl shown;
+        TAdvPicture* control = shown.control;
+        load(*control->Picture(), ThreeFrames);
+        std::vector<Seen> seen;
+        control->OnFrameChange = [&] {
+            seen.push_back(
+                {control->Picture()->GetMaxWidth(), control->Picture()->Frame(), at(rendered(*control), 0, 0)});
+        };
+        watched.service.decodeMs = 300;
+        control->SetAnimate(true);
+        ASSERT_TRUE(testing_support::waitUntil([&] { return watched.service.decoding > 0; }, 3000)) << row.id;
+        watched.service.decodeMs = 0;
+        seen.clear();
+        row.act(control);
+        // The old picture's frame finishes decoding, and the animation has the time to show it if it would.
+        EXPECT_TRUE(testing_support::waitUntil([&] { return watched.service.decoding == 0; }, 3000)) << row.id;
+        testing_support::waitUntil([&] { return row.animatesOn && seen.size() >= row.changes.size(); },
+                                   row.animatesOn ? 3000 : 200);
+        if (row.animatesOn && seen.size() > row.changes.size())
+            seen.resize(row.changes.size());
+        ASSERT_EQ(seen.size(), row.changes.size()) << row.id;
+        for (size_t i = 0; i < seen.size(); ++i)
+            EXPECT_EQ(seen[i], row.changes[i])
+                << row.id << ", change " << i << ": width " << seen[i].width << ", frame " << seen[i].frame
+                << ", corner " << seen[i].corner.name().toStdString();
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -18,17 +19,20 @@ struct Frame {
     bool control = true; // a graphic control extension stands in front of the image
 };
 
-inline void put16(QByteArray& out, std::uint16_t value) {
+inline void put16(QByteArray& out, std::uint16_t value)
+{
     out.append(char(value & 0xFF));
     out.append(char(value >> 8));
 }
 
 // LZW data that every decoder reads: a clear code after every second pixel keeps the codes 3 bits wide.
-inline QByteArray solidImageData(int pixels, std::uint8_t colour) {
+inline QByteArray solidImageData(int pixels, std::uint8_t colour)
+{
     std::vector<int> codes{4};
     for (int i = 0; i < pixels; ++i) {
         codes.push_back(colour);
-        if (i % 2 == 1 && i + 1 < pixels) codes.push_back(4);
+        if (i % 2 == 1 && i + 1 < pixels)
+            codes.push_back(4);
     }
     codes.push_back(5);
     QByteArray packed;
@@ -40,7 +44,8 @@ inline QByteArray solidImageData(int pixels, std::uint8_t colour) {
         for (; count >= 8; count -= 8, bits >>= 8)
             packed.append(char(bits & 0xFF));
     }
-    if (count > 0) packed.append(char(bits & 0xFF));
+    if (count > 0)
+        packed.append(char(bits & 0xFF));
     QByteArray out(1, char(2));
     for (qsizetype at = 0; at < packed.size(); at += 255) {
         const QByteArray block = packed.mid(at, 255);
@@ -51,8 +56,61 @@ inline QByteArray solidImageData(int pixels, std::uint8_t colour) {
     return out;
 }
 
+// Real LZW data of the pixels (colour indexes below 4), in 255-byte sub-blocks: the size of a big
+// picture's file stays that of a real GIF, and its decoding costs what a real one costs.
+inline QByteArray lzwImageData(const std::vector<std::uint8_t>& pixels)
+{
+    constexpr int MinCodeSize = 2, Alphabet = 1 << MinCodeSize, Clear = Alphabet, End = Clear + 1, MaxCodes = 4096;
+    std::vector<std::int16_t> next(MaxCodes * Alphabet, -1); // (prefix code, pixel) -> code
+    QByteArray packed;
+    std::uint32_t bits = 0;
+    int count = 0, width = MinCodeSize + 1, free = End + 1;
+    const auto write = [&](int code) {
+        bits |= std::uint32_t(code) << count;
+        for (count += width; count >= 8; count -= 8, bits >>= 8)
+            packed.append(char(bits & 0xFF));
+    };
+    write(Clear);
+    int prefix = pixels.empty() ? -1 : pixels[0];
+    for (size_t i = 1; i < pixels.size(); ++i) {
+        const int pixel = pixels[i];
+        const int known = next[size_t(prefix) * Alphabet + size_t(pixel)];
+        if (known >= 0) {
+            prefix = known;
+            continue;
+        }
+        write(prefix);
+        if (free < MaxCodes - 1) {
+            next[size_t(prefix) * Alphabet + size_t(pixel)] = std::int16_t(free++);
+            // The reader widens its codes once the table reaches the width's end.
+            if (free > (1 << width) && width < 12)
+                ++width;
+        } else {
+            write(Clear);
+            std::fill(next.begin(), next.end(), -1);
+            width = MinCodeSize + 1;
+            free = End + 1;
+        }
+        prefix = pixel;
+    }
+    if (prefix >= 0)
+        write(prefix);
+    write(End);
+    if (count > 0)
+        packed.append(char(bits & 0xFF));
+    QByteArray out(1, char(MinCodeSize));
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out.append(char(block.size()));
+        out.append(block);
+    }
+    out.append(char(0));
+    return out;
+}
+
 // Header, logical screen and colour table: the bytes before the first frame.
-inline QByteArray prefix(const char* version, std::uint16_t width, std::uint16_t height) {
+inline QByteArray prefix(const char* version, std::uint16_t width, std::uint16_t height)
+{
     QByteArray out(version);
     put16(out, width);
     put16(out, height);
@@ -64,7 +122,9 @@ inline QByteArray prefix(const char* version, std::uint16_t width, std::uint16_t
     return out;
 }
 
-inline QByteArray frame(const Frame& f) {
+// A frame with image data of its own making (the frame's colour is then not used).
+inline QByteArray frame(const Frame& f, const QByteArray& imageData)
+{
     QByteArray out;
     if (f.control) {
         out.append("\x21\xF9\x04", 3);
@@ -79,12 +139,15 @@ inline QByteArray frame(const Frame& f) {
     put16(out, f.width);
     put16(out, f.height);
     out.append(char(0));
-    out.append(solidImageData(f.width * f.height, f.colour));
+    out.append(imageData);
     return out;
 }
 
+inline QByteArray frame(const Frame& f) { return frame(f, solidImageData(f.width * f.height, f.colour)); }
+
 inline QByteArray build(const char* version, std::uint16_t width, std::uint16_t height,
-                        const std::vector<Frame>& frames) {
+                        const std::vector<Frame>& frames)
+{
     QByteArray out = prefix(version, width, height);
     for (const Frame& f : frames)
         out.append(frame(f));
