@@ -4,6 +4,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -61,6 +62,16 @@ void VirtualPad::closeEvent(QCloseEvent* event)
         event->ignore();
     else
         QWidget::closeEvent(event);
+}
+
+// A window manager that activates an inactive window by the click on it holds the pointer while it
+// does so, and the X server keeps only the last of the pen's moves meanwhile: the first stroke would
+// lose its start. A pad that is already active when the pen comes down is given the click at once.
+void VirtualPad::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    if (awaitsTouch() && !isActiveWindow())
+        activateWindow();
 }
 
 void VirtualPad::changeEvent(QEvent* event)

@@ -150,6 +150,41 @@ TEST(VirtualPad, AScreenWaitingForATouchCannotBePutAway)
     }
 }
 
+TEST(VirtualPad, TakesTheFocusWhenThePenComesOverAScreenThatWaitsForATouch)
+{
+    struct Row {
+        const char* id;
+        bool touchAreas;
+        bool activated;
+    };
+    const Row rows[] = {
+        {"signing screen", true, true},
+        {"idle screen", false, false},
+    };
+    ShownPads shown;
+    for (const Row& row : rows) {
+        TSigPlus pad;
+        pad.LCDRefresh(0, 0, 0, 240, 64);
+        if (row.touchAreas)
+            pad.KeyPadAddHotSpot(2, 1, 10, 10, 176, 44);
+        QWidget* window = pad.virtualPad();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << row.id;
+        // The signer clicks into the document: the signing window is the active one.
+        QWidget signingWindow;
+        signingWindow.show();
+        signingWindow.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&signingWindow)) << row.id;
+
+        QEnterEvent enter(QPointF(60, 60), QPointF(60, 60), window->mapToGlobal(QPointF(60, 60)));
+        QApplication::sendEvent(window, &enter);
+        if (row.activated) {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << row.id;
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow() == window, row.activated) << row.id;
+    }
+}
+
 TEST(VirtualPad, EachLcdChangeIsOnScreenBeforeTheCallReturns)
 {
     struct Row {
