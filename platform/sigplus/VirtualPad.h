@@ -14,8 +14,8 @@ class Lcd;
 // tablet's pen, into the pad's pen, so that a person without a pad can sign. A right click asks for a
 // context menu (customContextMenuRequested) and is never pen input. A pad on the desk can be neither
 // closed nor put away while a screen waits for a touch: while touch areas are set the window refuses
-// to close and comes straight back when it is minimised. On an idle screen closing only hides it, and
-// the owner brings it back with its next picture.
+// to close, comes straight back when it is minimised, and takes the focus when the pointer comes over
+// it. On an idle screen closing only hides it, and the owner brings it back with its next picture.
 class VirtualPad : public QWidget {
     Q_OBJECT
 public:
