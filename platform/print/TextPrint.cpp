@@ -34,32 +34,40 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
     const int count = static_cast<int>(lines.size());
     const int copies = std::max(1, layout.copies);
     const int x = layout.leftMargin * 10;
-    const int top = layout.topMargin * 10;
     printer.canvas().setFont(font);
-    const int lineHeight = printer.canvas().textHeight("W");
+    const int lineHeight = std::max(1, printer.canvas().textHeight("W"));
     printer.title = title;
 
     printer.beginDoc();
-    // Without a number of lines per page a sheet takes the lines that fit its printable height, and
-    // at least one, so that no line runs off the paper and the loop still ends.
-    const int linesPerPage = layout.linesPerPage >= 1
-                                 ? layout.linesPerPage
-                                 : std::max(1, (printer.pageHeight() - top) / std::max(1, lineHeight));
-    int page = 1;
+    const int pageHeight = printer.pageHeight();
+    // A top margin that leaves no room for one line would put every line below the paper: the
+    // sheets are then written from the top of their printable area.
+    const long long topMargin = layout.topMargin * 10LL;
+    const int top = topMargin + lineHeight > pageHeight ? 0 : static_cast<int>(topMargin);
+    // At least one line a sheet, so that a letter taller than the sheet still moves the job on.
+    const int linesPerSheet = std::max(1, (pageHeight - top) / lineHeight);
+    // Without a number of lines per page a page is what fits one sheet.
+    const int linesPerPage = layout.linesPerPage >= 1 ? layout.linesPerPage : linesPerSheet;
     bool newSheet = false;
-    int last = 0;
+    int pageStart = 0;
+    // Every page starts a sheet, as the text was laid out for; the lines of a page that do not fit
+    // below the ones before go on to the next sheet rather than off the paper.
     do {
-        for (int copy = 0; copy < copies; ++copy) {
-            if (newSheet)
-                printer.newPage();
-            newSheet = true;
-            const int first = (page - 1) * linesPerPage;
-            last = std::min(first + linesPerPage, count);
-            for (int i = first, k = 0; i < last; ++i, ++k)
-                printer.canvas().textOut(x, top + k * lineHeight, lines[i]);
-        }
-        ++page;
-    } while (count > last);
+        const int pageEnd = std::min(pageStart + linesPerPage, count);
+        int sheetStart = pageStart;
+        do {
+            const int sheetEnd = std::min(sheetStart + linesPerSheet, pageEnd);
+            for (int copy = 0; copy < copies; ++copy) {
+                if (newSheet)
+                    printer.newPage();
+                newSheet = true;
+                for (int i = sheetStart; i < sheetEnd; ++i)
+                    printer.canvas().textOut(x, top + (i - sheetStart) * lineHeight, lines[i]);
+            }
+            sheetStart = sheetEnd;
+        } while (sheetStart < pageEnd);
+        pageStart = pageEnd;
+    } while (pageStart < count);
     printer.endDoc();
 }
 

@@ -72,8 +72,9 @@ std::string TSigPlus::TabletModel() {
 }
 
 void TSigPlus::lcdChanged(const QRect& lcdArea) {
-    // Every picture brings the pad back, so a pad window closed by the window manager is not lost.
-    if (!m_virtualPadHidden && !m_virtualPad->isVisible()) m_virtualPad->show();
+    // Every picture brings the pad back, so a pad window closed or minimised while idle is not lost.
+    if (!m_virtualPadHidden && m_virtualPad->putAway())
+        m_virtualPad->bringBack();
     m_virtualPad->showLcdArea(lcdArea);
 }
 
@@ -82,6 +83,9 @@ void TSigPlus::hotSpotsChanged() {
     for (const auto& [key, spot] : m_hotSpots)
         areas.push_back(spot.area);
     m_virtualPad->setHotSpots(std::move(areas));
+    // A screen that waits for a touch is put in front of the signer, wherever the pad window was.
+    if (!m_virtualPadHidden && m_virtualPad->awaitsTouch())
+        m_virtualPad->bringBack();
 }
 
 // --- Coordinates -------------------------------------------------------------------------------

@@ -20,8 +20,9 @@ class VirtualPad;
 
 // The signature-pad control, an emulated 240 by 64 LCD pad. On its form it shows the captured ink
 // fitted whole into the part of the control that its parent shows; the LCD itself is shown in the
-// virtual pad window, which appears once the station first draws on the LCD and again with every
-// later picture after it was closed (unless STYLARA_PAD=hidden). Pen input comes from the pen API
+// virtual pad window, which appears once the station first draws on the LCD, comes to the front with
+// every screen that has touch areas, and comes back with every later picture after it was closed or
+// minimised (unless STYLARA_PAD=hidden). Pen input comes from the pen API
 // below, from the mouse on the virtual pad and from the script that STYLARA_PEN names.
 //
 // Coordinates: the tablet map places the LCD's pixel grid on the tablet, its corners counted from

@@ -2,7 +2,9 @@
 
 #include "Lcd.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
+#include <QEnterEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -19,15 +21,16 @@ const QColor ink(24, 28, 40);
 // Faint enough not to pass for a lit pixel of the LCD.
 const QColor hotSpotOutline(24, 28, 40, 64);
 
-QRect onWindow(const QRect& lcdArea) {
+QRect onWindow(const QRect& lcdArea)
+{
     return QRect(lcdArea.x() * VirtualPad::Scale, lcdArea.y() * VirtualPad::Scale, lcdArea.width() * VirtualPad::Scale,
                  lcdArea.height() * VirtualPad::Scale);
 }
 } // namespace
 
 VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
-      m_lcd(lcd) {
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint), m_lcd(lcd)
+{
     // The moves of a quick stroke arrive in bursts; merged into their last one, the stroke would be
     // drawn as one straight line.
     QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
@@ -43,12 +46,52 @@ VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
     }
 }
 
-void VirtualPad::showLcdArea(const QRect& lcdArea) {
-    repaint(onWindow(lcdArea));
+void VirtualPad::showLcdArea(const QRect& lcdArea) { repaint(onWindow(lcdArea)); }
+
+void VirtualPad::bringBack()
+{
+    if (isMinimized())
+        setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
 }
 
-void VirtualPad::setHotSpots(std::vector<QRect> areas) {
-    if (areas == m_hotSpots) return;
+void VirtualPad::closeEvent(QCloseEvent* event)
+{
+    if (awaitsTouch())
+        event->ignore();
+    else
+        QWidget::closeEvent(event);
+}
+
+// A window manager that activates an inactive window by the click on it holds the pointer while it
+// does so, and the X server keeps only the last of the pen's moves meanwhile: the first stroke would
+// lose its start. A pad that is already active when the pen comes down is given the click at once.
+void VirtualPad::enterEvent(QEnterEvent* event)
+{
+    QWidget::enterEvent(event);
+    if (awaitsTouch() && !isActiveWindow())
+        activateWindow();
+}
+
+void VirtualPad::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Restored once the window system has finished minimising, or it would minimise it again.
+    if (event->type() == QEvent::WindowStateChange && isMinimized() && awaitsTouch())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (awaitsTouch())
+                    bringBack();
+            },
+            Qt::QueuedConnection);
+}
+
+void VirtualPad::setHotSpots(std::vector<QRect> areas)
+{
+    if (areas == m_hotSpots)
+        return;
     for (const QRect& area : m_hotSpots)
         update(onWindow(area));
     m_hotSpots = std::move(areas);
@@ -56,7 +99,8 @@ void VirtualPad::setHotSpots(std::vector<QRect> areas) {
         update(onWindow(area));
 }
 
-void VirtualPad::paintEvent(QPaintEvent*) {
+void VirtualPad::paintEvent(QPaintEvent*)
+{
     QPainter painter(this);
     QImage picture = m_lcd.image();
     picture.setColorTable({glass.rgb(), ink.rgb()});
@@ -66,7 +110,8 @@ void VirtualPad::paintEvent(QPaintEvent*) {
         painter.drawRect(QRectF(onWindow(area)).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-void VirtualPad::mousePressEvent(QMouseEvent* event) {
+void VirtualPad::mousePressEvent(QMouseEvent* event)
+{
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -75,19 +120,24 @@ void VirtualPad::mousePressEvent(QMouseEvent* event) {
     emit penPressed(lcdPoint(event->position()));
 }
 
-void VirtualPad::mouseMoveEvent(QMouseEvent* event) {
-    if (m_penDown && (event->buttons() & Qt::LeftButton)) emit penMoved(lcdPoint(event->position()));
+void VirtualPad::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_penDown && (event->buttons() & Qt::LeftButton))
+        emit penMoved(lcdPoint(event->position()));
 }
 
-void VirtualPad::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton || !m_penDown) return;
+void VirtualPad::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !m_penDown)
+        return;
     m_penDown = false;
     emit penReleased();
 }
 
 // A pen tablet's own events carry every sample; taken here, no mouse events are made of them. The
 // barrel buttons are left to become mouse clicks, so the pen can open the menu as the mouse does.
-void VirtualPad::tabletEvent(QTabletEvent* event) {
+void VirtualPad::tabletEvent(QTabletEvent* event)
+{
     switch (event->type()) {
     case QEvent::TabletPress:
         if (event->button() != Qt::LeftButton) {
@@ -98,7 +148,8 @@ void VirtualPad::tabletEvent(QTabletEvent* event) {
         emit penPressed(lcdPoint(event->position()));
         break;
     case QEvent::TabletMove:
-        if (m_penDown && (event->buttons() & Qt::LeftButton)) emit penMoved(lcdPoint(event->position()));
+        if (m_penDown && (event->buttons() & Qt::LeftButton))
+            emit penMoved(lcdPoint(event->position()));
         break;
     case QEvent::TabletRelease:
         if (event->button() != Qt::LeftButton) {

@@ -12,8 +12,10 @@ class Lcd;
 
 // A small always-on-top window that shows the LCD enlarged and turns the left mouse button, or a pen
 // tablet's pen, into the pad's pen, so that a person without a pad can sign. A right click asks for a
-// context menu (customContextMenuRequested) and is never pen input. Closing the window only hides it,
-// as a pad on the desk cannot be closed; the owner shows it again with its next picture.
+// context menu (customContextMenuRequested) and is never pen input. A pad on the desk can be neither
+// closed nor put away while a screen waits for a touch: while touch areas are set the window refuses
+// to close, comes straight back when it is minimised, and takes the focus when the pointer comes over
+// it. On an idle screen closing only hides it, and the owner brings it back with its next picture.
 class VirtualPad : public QWidget {
     Q_OBJECT
 public:
@@ -28,8 +30,13 @@ public:
     void showLcdArea(const QRect& lcdArea);
 
     // The touch areas to outline, in LCD pixels: the words drawn on the LCD do not show exactly where
-    // a touch counts.
+    // a touch counts. Set, they tell that the screen waits for the signer.
     void setHotSpots(std::vector<QRect> areas);
+    bool awaitsTouch() const { return !m_hotSpots.empty(); }
+
+    // Shown, no longer minimised, and raised over the other windows.
+    void bringBack();
+    bool putAway() const { return !isVisible() || isMinimized(); }
 
 signals:
     void penPressed(QPointF lcdPoint);
@@ -38,6 +45,9 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

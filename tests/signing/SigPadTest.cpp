@@ -7,7 +7,9 @@
 #include <QSignalSpy>
 #include <QSystemTrayIcon>
 #include <QTest>
+#include <QWindow>
 
+#include <functional>
 #include <vector>
 
 namespace {
@@ -19,10 +21,12 @@ public:
     std::vector<std::string> texts;
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
         if (watched == m_label && event->type() == QEvent::Paint) {
             const std::string text = m_label->text().toStdString();
-            if (texts.empty() || texts.back() != text) texts.push_back(text);
+            if (texts.empty() || texts.back() != text)
+                texts.push_back(text);
         }
         return false;
     }
@@ -35,13 +39,15 @@ private:
 
 class PadScreens : public PadFixture {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         PadFixture::SetUp();
         form_adobe->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form_adobe));
         status = std::make_unique<StatusLog>(form_adobe->lab_status);
     }
-    void request(int lineCount, const std::string& first) {
+    void request(int lineCount, const std::string& first)
+    {
         globals.ApprovalPassed = false;
         globals.ApprovalLineCount = lineCount;
         globals.ApprovalLines[0] = first;
@@ -51,7 +57,8 @@ protected:
     std::unique_ptr<StatusLog> status;
 };
 
-TEST_F(PadScreens, ModelCheck) {
+TEST_F(PadScreens, ModelCheck)
+{
     struct Row {
         const char* id;
         const char* windowsDir;
@@ -82,7 +89,8 @@ TEST_F(PadScreens, ModelCheck) {
         boxes.clear();
         ui::ResetApplication();
         std::remove(install.native("C:\\windows\\SigPlus.ini").c_str());
-        if (row.driverFile) install.write(row.driverFile, row.contents);
+        if (row.driverFile)
+            install.write(row.driverFile, row.contents);
         globals.WindowsDir = row.windowsDir;
         globals.TabletPresent = !row.result;
         globals.LcdTablet = row.result ? 0 : 1;
@@ -102,7 +110,8 @@ TEST_F(PadScreens, ModelCheck) {
     ui::ResetApplication();
 }
 
-TEST_F(PadScreens, IdleScreen) {
+TEST_F(PadScreens, IdleScreen)
+{
     // The start-up has put the stock welcome picture up.
     expectScreen("pad_welcome.png");
     EXPECT_EQ(pad().TabletState, 1);
@@ -138,7 +147,8 @@ TEST_F(PadScreens, IdleScreen) {
     EXPECT_TRUE(pad().lcd().lit(5, 6));
 }
 
-TEST_F(PadScreens, ApprovalThenSigning) {
+TEST_F(PadScreens, ApprovalThenSigning)
+{
     request(1, "Total due: $125.40");
     QSignalSpy penDowns(&pad(), &TSigPlus::OnPenDown);
     PrepareTablet();
@@ -171,7 +181,8 @@ TEST_F(PadScreens, ApprovalThenSigning) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
-TEST_F(PadScreens, NoApprovalLinesGivesTheSigningScreenAtOnce) {
+TEST_F(PadScreens, NoApprovalLinesGivesTheSigningScreenAtOnce)
+{
     request(0, "");
     PrepareTablet();
     expectScreen("pad_signing.png");
@@ -201,7 +212,8 @@ TEST_F(PadScreens, NoApprovalLinesGivesTheSigningScreenAtOnce) {
     EXPECT_FALSE(form_waiting->isVisible()) << "unattended: no waiting box";
 }
 
-TEST_F(PadScreens, HotSpotOffsetsMoveOnlyTheTouchAreas) {
+TEST_F(PadScreens, HotSpotOffsetsMoveOnlyTheTouchAreas)
+{
     struct Row {
         const char* id;
         int hor, ver;
@@ -230,7 +242,8 @@ TEST_F(PadScreens, HotSpotOffsetsMoveOnlyTheTouchAreas) {
     }
 }
 
-TEST_F(PadScreens, PadMessage) {
+TEST_F(PadScreens, PadMessage)
+{
     request(0, "");
     PrepareTablet();
     const QImage plain = pad().lcd().image();
@@ -271,7 +284,8 @@ TEST_F(PadScreens, PadMessage) {
     EXPECT_EQ(pad().lcd().image(), once);
 }
 
-TEST_F(PadScreens, WithoutAPadOnlyReports) {
+TEST_F(PadScreens, WithoutAPadOnlyReports)
+{
     globals.TabletPresent = false;
     request(1, "Approve?");
     const QImage before = pad().lcd().image();
@@ -286,11 +300,87 @@ TEST_F(PadScreens, WithoutAPadOnlyReports) {
     EXPECT_TRUE(status->texts.empty() || status->texts == std::vector<std::string>{""});
 }
 
-TEST_F(PadScreens, TrayMenuOnTheVirtualPadWhereNoTrayIs) {
-    if (QSystemTrayIcon::isSystemTrayAvailable()) GTEST_SKIP() << "this desktop has a tray";
+TEST_F(PadScreens, TrayMenuOnTheVirtualPadWhereNoTrayIs)
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray";
     QWidget* window = pad().virtualPad();
     QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(30, 30), window->mapToGlobal(QPoint(30, 30)));
     QApplication::sendEvent(window, &click);
     EXPECT_TRUE(form_config->pm_main->isVisible());
     form_config->pm_main->hide();
+}
+
+// The pad window shown as on a desk, where the other tests keep it hidden.
+class PadOnTheDesk : public PadScreens {
+protected:
+    void beforeStart() override { unsetenv("STYLARA_PAD"); }
+    void TearDown() override
+    {
+        PadScreens::TearDown();
+        setenv("STYLARA_PAD", "hidden", 1);
+    }
+    QWidget* window() { return pad().virtualPad(); }
+    // What the window manager's buttons do.
+    bool closeIt() { return window()->windowHandle()->close(); }
+    void minimiseIt()
+    {
+        window()->showMinimized();
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+    }
+    bool inFront() { return window()->isVisible() && !window()->isMinimized(); }
+};
+
+TEST_F(PadOnTheDesk, StaysWithTheSignerWhileADocumentWaits)
+{
+    struct Row {
+        const char* id;
+        std::function<void()> screen;
+        bool waits;
+    };
+    const Row rows[] = {
+        {"approval screen",
+         [this] {
+             request(1, "Total due: $125.40");
+             PrepareTablet();
+         },
+         true},
+        {"signing screen",
+         [this] {
+             request(0, "");
+             PrepareTablet();
+         },
+         true},
+        {"signature taken, the document open to be saved",
+         [this] {
+             request(0, "");
+             PrepareTablet();
+             ResetTablet();
+         },
+         false},
+        {"idle screen after the document",
+         [this] {
+             request(0, "");
+             PrepareTablet();
+             ShowTabletWelcome(false);
+         },
+         false},
+    };
+    for (const Row& row : rows) {
+        row.screen();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window())) << row.id;
+        EXPECT_EQ(closeIt(), !row.waits) << row.id;
+        EXPECT_EQ(window()->isVisible(), row.waits) << row.id << ": after the close";
+        row.screen();
+        EXPECT_TRUE(inFront()) << row.id << ": the next screen shows a closed pad";
+
+        minimiseIt();
+        EXPECT_EQ(window()->isMinimized(), !row.waits) << row.id << ": after minimising";
+        request(1, "Next document");
+        PrepareTablet();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(inFront()) << row.id << ": the next request shows a minimised pad";
+        form_waiting->hide();
+    }
 }

@@ -23,21 +23,24 @@ const char* unsignedPdf = "C:\\Stylara\\Temp\\unsigned.pdf";
 
 class DocumentView : public SigningFixture {
 protected:
-    void writePdf(const char* path, int pages) {
+    void writePdf(const char* path, int pages)
+    {
         std::vector<std::vector<std::string>> content;
         for (int page = 1; page <= pages; ++page)
             content.push_back({"INVOICE 100", "page " + std::to_string(page)});
         testing_support::writeSamplePdf(install.native(path), content);
     }
     // The PDF application loaded and the document on view.
-    void showPdf(int pages) {
+    void showPdf(int pages)
+    {
         writePdf(unsignedPdf, pages);
         globals.DisplayPdf = true;
         LoadAcrobat();
         ASSERT_TRUE(globals.AcrobatLoaded);
         ASSERT_TRUE(OpenPdfInView(unsignedPdf));
     }
-    std::vector<QPdfView*> views() const {
+    std::vector<QPdfView*> views() const
+    {
         const QList<QPdfView*> found = form_adobe->Panel1->findChildren<QPdfView*>();
         return {found.begin(), found.end()};
     }
@@ -47,11 +50,13 @@ protected:
 class WatchedApp : public CAcroApp {
 public:
     explicit WatchedApp(std::vector<std::wstring>& calls) : m_calls(calls) {}
-    bool Lock(const std::wstring& lockedBy) override {
+    bool Lock(const std::wstring& lockedBy) override
+    {
         m_calls.push_back(L"lock " + lockedBy);
         return CAcroApp::Lock(lockedBy);
     }
-    bool Unlock(const std::wstring& lockedBy) override {
+    bool Unlock(const std::wstring& lockedBy) override
+    {
         m_calls.push_back(L"unlock " + lockedBy);
         return CAcroApp::Unlock(lockedBy);
     }
@@ -70,7 +75,8 @@ public:
     };
     explicit WatchedPrint(std::vector<Call>& calls) : m_calls(calls) {}
     bool PrintPages(std::int32_t firstPage, std::int32_t lastPage, std::int32_t psLevel, std::int32_t binaryOk,
-                    std::int32_t shrinkToFit) override {
+                    std::int32_t shrinkToFit) override
+    {
         m_calls.push_back({{firstPage, lastPage, psLevel, binaryOk, shrinkToFit},
                            form_adobe->lab_status->text().toStdString(),
                            ui::screenCursor()});
@@ -81,7 +87,8 @@ private:
     std::vector<Call>& m_calls;
 };
 
-int litPixels() {
+int litPixels()
+{
     int lit = 0;
     for (int y = 0; y < sigplus::Lcd::Height; ++y)
         for (int x = 0; x < sigplus::Lcd::Width; ++x)
@@ -92,14 +99,16 @@ int litPixels() {
 class FailingOpen : public CAcroAVDoc {
 public:
     short OpenInWindowEx(const std::wstring&, QWidget*, std::int32_t, std::int32_t, std::int32_t, short, short,
-                         std::int32_t, short, short) override {
+                         std::int32_t, short, short) override
+    {
         throw win::LibraryError("Access violation");
     }
 };
 
 } // namespace
 
-TEST_F(DocumentView, LoadAcrobatWithTheFactoryFailingOrNot) {
+TEST_F(DocumentView, LoadAcrobatWithTheFactoryFailingOrNot)
+{
     struct Row {
         const char* id;
         const char* failing; // ProgID the factory refuses, or nullptr
@@ -142,7 +151,8 @@ TEST_F(DocumentView, LoadAcrobatWithTheFactoryFailingOrNot) {
         globals.Unattended = row.unattended;
         form_adobe->SigPlus1->LCDRefresh(1, 0, 0, 240, 64); // every pixel lit
         acrobat::FactoryOverride factory;
-        if (row.failing) factory.fail(row.failing);
+        if (row.failing)
+            factory.fail(row.failing);
         bool loadingShown = false;
         factory.makeApp = [&] {
             loadingShown = form_loading->isVisible();
@@ -168,7 +178,8 @@ TEST_F(DocumentView, LoadAcrobatWithTheFactoryFailingOrNot) {
     }
 }
 
-TEST_F(DocumentView, OpenPdfInViewRefusesWithoutLookingOrLoading) {
+TEST_F(DocumentView, OpenPdfInViewRefusesWithoutLookingOrLoading)
+{
     writePdf(unsignedPdf, 1);
     struct Row {
         const char* id;
@@ -199,7 +210,8 @@ TEST_F(DocumentView, OpenPdfInViewRefusesWithoutLookingOrLoading) {
     }
 }
 
-TEST_F(DocumentView, OpenPdfInViewShowsTheFileAndARefusedOneLeavesTheViewEmpty) {
+TEST_F(DocumentView, OpenPdfInViewShowsTheFileAndARefusedOneLeavesTheViewEmpty)
+{
     showPdf(2);
     ASSERT_EQ(views().size(), 1u);
     EXPECT_EQ(views()[0]->document()->pageCount(), 2);
@@ -213,7 +225,8 @@ TEST_F(DocumentView, OpenPdfInViewShowsTheFileAndARefusedOneLeavesTheViewEmpty) 
     EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara");
 }
 
-TEST_F(DocumentView, OpenPdfInViewUnlocksAlsoWhenTheOpenRaises) {
+TEST_F(DocumentView, OpenPdfInViewUnlocksAlsoWhenTheOpenRaises)
+{
     writePdf(unsignedPdf, 1);
     std::vector<std::wstring> calls;
     acrobat::FactoryOverride factory;
@@ -225,7 +238,8 @@ TEST_F(DocumentView, OpenPdfInViewUnlocksAlsoWhenTheOpenRaises) {
     EXPECT_FALSE(form_adobe->AcroApp->locked());
 }
 
-TEST_F(DocumentView, PrintQuestionNamesTheDefaultPrinter) {
+TEST_F(DocumentView, PrintQuestionNamesTheDefaultPrinter)
+{
     struct Row {
         const char* id;
         std::string printer;
@@ -263,7 +277,8 @@ TEST_F(DocumentView, PrintQuestionNamesTheDefaultPrinter) {
     EXPECT_EQ(printed.jobs().size(), 1u);
 }
 
-TEST_F(DocumentView, TextPagesComeOutPageByPageInCopies) {
+TEST_F(DocumentView, TextPagesComeOutPageByPageInCopies)
+{
     struct Row {
         const char* id;
         int lines;
@@ -286,6 +301,9 @@ TEST_F(DocumentView, TextPagesComeOutPageByPageInCopies) {
     globals.AskForPrinter = false;
     globals.LeftMargin = 20;
     globals.TopMargin = 10;
+    QFont font = form_adobe->re_text->font();
+    font.setPointSize(10); // 60 lines of it fit the sheet
+    form_adobe->re_text->setFont(font);
     for (const Row& row : rows) {
         showText(numberedLines(row.lines));
         globals.LinesPerPage = row.linesPerPage;
@@ -308,7 +326,8 @@ TEST_F(DocumentView, TextPagesComeOutPageByPageInCopies) {
     }
 }
 
-TEST_F(DocumentView, TextLinesSitAtTheMarginsOneLetterHeightApart) {
+TEST_F(DocumentView, TextLinesSitAtTheMarginsOneLetterHeightApart)
+{
     showText("first\nsecond\nthird\n");
     globals.LeftMargin = 25;
     globals.TopMargin = 7;
@@ -329,7 +348,8 @@ TEST_F(DocumentView, TextLinesSitAtTheMarginsOneLetterHeightApart) {
     EXPECT_EQ(lines[1].text, "second");
 }
 
-TEST_F(DocumentView, PrintDialogTakesThePlaceOfTheQuestionAndEveryPageIsDrawnOnce) {
+TEST_F(DocumentView, PrintDialogTakesThePlaceOfTheQuestionAndEveryPageIsDrawnOnce)
+{
     showText(numberedLines(5));
     globals.AskForPrinter = true;
     globals.LinesPerPage = 3;
@@ -359,7 +379,8 @@ TEST_F(DocumentView, PrintDialogTakesThePlaceOfTheQuestionAndEveryPageIsDrawnOnc
     EXPECT_EQ(printed.sheetHeads(), (std::vector<std::string>{"L1", "L4"}));
 }
 
-TEST_F(DocumentView, DocumentPrinterChoiceLastEqualNameWinsAndStays) {
+TEST_F(DocumentView, DocumentPrinterChoiceLastEqualNameWinsAndStays)
+{
     struct Row {
         const char* id;
         std::string documentPrinter;
@@ -383,7 +404,8 @@ TEST_F(DocumentView, DocumentPrinterChoiceLastEqualNameWinsAndStays) {
     EXPECT_TRUE(boxes.boxes().empty()) << "no message for a printer that is not there";
 }
 
-TEST_F(DocumentView, PdfPrintsEveryPageOnceOrSaysWhyNot) {
+TEST_F(DocumentView, PdfPrintsEveryPageOnceOrSaysWhyNot)
+{
     globals.PrintCopies = 3;
     PrintDocument(false);
     ASSERT_EQ(boxes.boxes().size(), 1u);
@@ -409,7 +431,8 @@ TEST_F(DocumentView, PdfPrintsEveryPageOnceOrSaysWhyNot) {
     EXPECT_TRUE(boxes.boxes().empty());
 }
 
-TEST_F(DocumentView, PdfPrintRunsUnderItsStatusAndTheHourglassWithEveryPage) {
+TEST_F(DocumentView, PdfPrintRunsUnderItsStatusAndTheHourglassWithEveryPage)
+{
     std::vector<WatchedPrint::Call> calls;
     acrobat::FactoryOverride factory;
     factory.makeAVDoc = [&] { return std::make_unique<WatchedPrint>(calls); };
@@ -420,7 +443,8 @@ TEST_F(DocumentView, PdfPrintRunsUnderItsStatusAndTheHourglassWithEveryPage) {
         return ui::IDYES;
     });
     PrintDocument(true);
-    EXPECT_EQ(statusAtQuestion, std::vector<std::string>{"Printing document..."}) << "the status comes before the question";
+    EXPECT_EQ(statusAtQuestion, std::vector<std::string>{"Printing document..."})
+        << "the status comes before the question";
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].arguments, (std::vector<std::int32_t>{0, 2, 2, 1, 1}));
     EXPECT_EQ(calls[0].status, "Printing document...");
@@ -431,7 +455,8 @@ TEST_F(DocumentView, PdfPrintRunsUnderItsStatusAndTheHourglassWithEveryPage) {
     EXPECT_EQ(printed.jobs()[0].sheets.size(), 3u);
 }
 
-TEST_F(DocumentView, PrintsToPdfFilesInThePrintFolder) {
+TEST_F(DocumentView, PrintsToPdfFilesInThePrintFolder)
+{
     showPdf(2);
     QTemporaryDir folder;
     setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
@@ -464,7 +489,8 @@ TEST_F(DocumentView, PrintsToPdfFilesInThePrintFolder) {
     EXPECT_TRUE(text.getAllText(0).text().contains("TEXT LINE TWO"));
 }
 
-TEST_F(DocumentView, ShellOpenResultsAndTheirTexts) {
+TEST_F(DocumentView, ShellOpenResultsAndTheirTexts)
+{
     install.write("C:\\Stylara\\Temp\\Inv100.pdf", "%PDF-1.4\n");
     struct Row {
         long result;
@@ -506,7 +532,8 @@ TEST_F(DocumentView, ShellOpenResultsAndTheirTexts) {
     }
 }
 
-TEST_F(DocumentView, ShellOpenOfAMissingFileOrFolderLaunchesNothing) {
+TEST_F(DocumentView, ShellOpenOfAMissingFileOrFolderLaunchesNothing)
+{
     struct Row {
         const char* path;
         const char* text;

@@ -5,6 +5,7 @@
 #include <QScreen>
 #include <QTabletEvent>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -59,6 +60,128 @@ TEST(VirtualPad, ClosedWindowComesBackWithTheNextPicture)
         EXPECT_FALSE(pad.virtualPad()->isVisible()) << row.id << ": closing hides the window";
         row.draw(pad);
         EXPECT_TRUE(pad.virtualPad()->isVisible()) << row.id;
+    }
+}
+
+// What the window manager's minimise and close buttons do to the window.
+void minimise(QWidget* window)
+{
+    window->showMinimized();
+    QCoreApplication::processEvents();
+}
+bool closeByWindowManager(QWidget* window) { return window->windowHandle()->close(); }
+
+TEST(VirtualPad, PutAwayWhileIdleComesBackWithTheNextPictureOrScreen)
+{
+    struct Row {
+        const char* id;
+        std::function<void(QWidget*)> putAway;
+        std::function<void(TSigPlus&)> next;
+    };
+    const auto closed = [](QWidget* window) { EXPECT_TRUE(closeByWindowManager(window)); };
+    const auto drawing = [](TSigPlus& pad) { pad.LCDRefresh(0, 0, 0, 240, 64); };
+    const auto text = [](TSigPlus& pad) { pad.LCDWriteString(0, 2, 2, 40, 0, 0, 0, "Norvane"); };
+    const auto request = [](TSigPlus& pad) { pad.KeyPadAddHotSpot(0, 1, 185, 20, 45, 10); };
+    const Row rows[] = {
+        {"minimised, then a drawing", minimise, drawing},
+        {"minimised, then a text", minimise, text},
+        {"minimised, then a screen with touch areas", minimise, request},
+        {"closed, then a drawing", closed, drawing},
+        {"closed, then a screen with touch areas", closed, request},
+    };
+    ShownPads shown;
+    for (const Row& row : rows) {
+        TSigPlus pad;
+        pad.LCDWriteBitmap(0, 2, 0, 0, 240, 64, black()); // the idle screen: no touch areas
+        QWidget* window = pad.virtualPad();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << row.id;
+        row.putAway(window);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(!window->isVisible() || window->isMinimized()) << row.id << ": an idle pad may be put away";
+        row.next(pad);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->isVisible()) << row.id;
+        EXPECT_FALSE(window->isMinimized()) << row.id;
+        EXPECT_FALSE(window->windowState() & Qt::WindowMinimized) << row.id;
+    }
+}
+
+TEST(VirtualPad, AScreenWaitingForATouchCannotBePutAway)
+{
+    struct Row {
+        const char* id;
+        std::function<void(TSigPlus&)> screen;
+        bool waits;
+    };
+    const Row rows[] = {
+        {"buttons", [](TSigPlus& pad) { pad.KeyPadAddHotSpot(1, 1, 185, 33, 45, 16); }, true},
+        {"writing box and buttons",
+         [](TSigPlus& pad) {
+             pad.KeyPadAddHotSpot(0, 1, 185, 20, 45, 10);
+             pad.KeyPadAddHotSpot(2, 1, 10, 10, 176, 44);
+         },
+         true},
+        {"touch areas cleared", [](TSigPlus& pad) { pad.KeyPadClearHotSpotList(); }, false},
+        {"an idle picture over the touch areas",
+         [](TSigPlus& pad) {
+             pad.KeyPadAddHotSpot(0, 1, 185, 20, 45, 10);
+             pad.LCDWriteBitmap(0, 2, 0, 0, 240, 64, black());
+         },
+         false},
+    };
+    ShownPads shown;
+    for (const Row& row : rows) {
+        TSigPlus pad;
+        pad.LCDRefresh(0, 0, 0, 240, 64);
+        pad.KeyPadAddHotSpot(1, 1, 185, 33, 45, 16);
+        row.screen(pad);
+        QWidget* window = pad.virtualPad();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << row.id;
+
+        EXPECT_EQ(closeByWindowManager(window), !row.waits) << row.id;
+        EXPECT_EQ(window->isVisible(), row.waits) << row.id << ": after the close";
+        EXPECT_EQ(window->close(), !row.waits) << row.id << ": the program's own close";
+        window->show();
+
+        minimise(window);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(window->isVisible()) << row.id;
+        EXPECT_EQ(window->isMinimized(), !row.waits) << row.id << ": after minimising";
+    }
+}
+
+TEST(VirtualPad, TakesTheFocusWhenThePenComesOverAScreenThatWaitsForATouch)
+{
+    struct Row {
+        const char* id;
+        bool touchAreas;
+        bool activated;
+    };
+    const Row rows[] = {
+        {"signing screen", true, true},
+        {"idle screen", false, false},
+    };
+    ShownPads shown;
+    for (const Row& row : rows) {
+        TSigPlus pad;
+        pad.LCDRefresh(0, 0, 0, 240, 64);
+        if (row.touchAreas)
+            pad.KeyPadAddHotSpot(2, 1, 10, 10, 176, 44);
+        QWidget* window = pad.virtualPad();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << row.id;
+        // The signer clicks into the document: the signing window is the active one.
+        QWidget signingWindow;
+        signingWindow.show();
+        signingWindow.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&signingWindow)) << row.id;
+
+        QEnterEvent enter(QPointF(60, 60), QPointF(60, 60), window->mapToGlobal(QPointF(60, 60)));
+        QApplication::sendEvent(window, &enter);
+        if (row.activated) {
+            EXPECT_TRUE(QTest::qWaitForWindowActive(window)) << row.id;
+        }
+        QCoreApplication::processEvents();
+        EXPECT_EQ(QApplication::activeWindow() == window, row.activated) << row.id;
     }
 }
 

@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <optional>
+#include <sstream>
 
 using host::Handshake;
 
@@ -63,7 +64,7 @@ TEST_F(PrintRoad, CopiesComePageByPageUnderTheViewersTitle)
 {
     win::setComputerName("ABCDEFGHIJKLMNO");
     globals.TextBold = true;
-    globals.TextSize = 14;
+    globals.TextSize = 10; // 60 lines of it fit the sheet
     Handshake job = printJob();
     job.m.printCopies = 2;
     host->script("TBVR 0", job.responder());
@@ -88,7 +89,7 @@ TEST_F(PrintRoad, CopiesComePageByPageUnderTheViewersTitle)
 
     const QFont font = form_config->re_text->font();
     EXPECT_TRUE(font.bold());
-    EXPECT_EQ(font.pointSize(), 14);
+    EXPECT_EQ(font.pointSize(), 10);
     EXPECT_EQ(form_config->re_text->toPlainText().toStdString(), numberedLines(61));
 }
 
@@ -374,6 +375,9 @@ TEST_F(PrintRoad, PageLoopAlwaysEnds)
     };
     globals.LeftMargin = 3;
     globals.TopMargin = 4;
+    QFont font = form_config->re_text->font();
+    font.setPointSize(10); // 60 lines of it fit the sheet
+    form_config->re_text->setFont(font);
     for (const Row& row : rows) {
         form_config->re_text->setPlainText(QString::fromStdString(numberedLines(row.lines)));
         globals.LinesPerPage = row.linesPerPage;
@@ -421,6 +425,68 @@ TEST_F(PrintRoad, EightBitTextShowsAndPrintsWholeOnPaper)
     EXPECT_NE(text.find(first.toStdString()), std::string::npos) << text;
     for (int i = 1; i <= 60; ++i)
         EXPECT_NE(text.find("LINE " + std::to_string(i) + "\n"), std::string::npos) << "LINE " << i << " is printed";
+}
+
+TEST_F(PrintRoad, SettingsThatOverfillASheetLoseNoLine)
+{
+    struct Row {
+        const char* id;
+        int lines;
+        int size;
+        int top;
+        int linesPerPage;
+        int lineLength;
+    };
+    const Row rows[] = {
+        {"60 a page at 20 points", 130, 20, 10, 60, 12},
+        {"60 a page at 72 points", 130, 72, 10, 60, 8},
+        {"no lines per page, top margin below the paper", 130, 11, 700, 0, 40},
+        {"200 a page, top margin below the paper", 130, 11, 999, 200, 40},
+    };
+    host->script("TBVR 0", printJob().responder());
+    globals.PrintCopies = 1;
+    for (const Row& row : rows) {
+        std::string text;
+        std::vector<std::string> expected;
+        for (int i = 1; i <= row.lines; ++i) {
+            std::string line = "LINE " + std::to_string(i) + " ";
+            line += std::string(std::max(1, row.lineLength - static_cast<int>(line.size())), '=');
+            expected.push_back(line);
+            text += line + "\r\n";
+        }
+        writeHostFile("/usr/docs/inv100.txt", text);
+        globals.TextSize = row.size;
+        globals.TopMargin = row.top;
+        globals.LinesPerPage = row.linesPerPage;
+
+        PrintTextRequest(request);
+        ASSERT_FALSE(printed.jobs().empty()) << row.id;
+        std::vector<std::string> recorded;
+        for (const auto& sheet : printed.jobs().back().sheets)
+            for (const auto& line : sheet.lines) {
+                recorded.push_back(line.text);
+                EXPECT_LE(line.y + print::printer().canvas().textHeight("W"), print::printer().pageHeight())
+                    << row.id << ": " << line.text;
+            }
+        EXPECT_EQ(recorded, expected) << row.id;
+
+        QTemporaryDir folder;
+        setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
+        print::Device* recorder = print::swapDevice(nullptr);
+        PrintTextRequest(request);
+        print::swapDevice(recorder);
+        unsetenv("STYLARA_PRINT_DIR");
+        std::vector<std::string> read;
+        std::istringstream pdfText(
+            testing_support::programOutput("pdftotext", {"-layout", folder.filePath("job-0001.pdf"), "-"}));
+        for (std::string line; std::getline(pdfText, line);) {
+            const size_t start = line.find("LINE ");
+            if (start != std::string::npos)
+                read.push_back(line.substr(start, line.find_last_not_of(" \f") - start + 1));
+        }
+        EXPECT_EQ(read, expected) << row.id << ": what pdftotext reads back";
+    }
+    EXPECT_EQ(boxLines(), std::vector<std::string>{});
 }
 
 TEST_F(PrintRoad, PrintDialogWhenTheSettingsAskForIt)
