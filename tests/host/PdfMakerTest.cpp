@@ -1,6 +1,6 @@
+#include "TestSupport.h"
 #include "host/PdfMaker.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -13,10 +13,7 @@ int qpdfCheck(const std::string& pdf) {
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString() + "/host.pdf";
     std::ofstream(path, std::ios::binary) << pdf;
-    QProcess qpdf;
-    qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
-    qpdf.waitForFinished(60000);
-    return qpdf.exitStatus() == QProcess::NormalExit ? qpdf.exitCode() : -1;
+    return testing_support::qpdfCheck(path);
 }
 
 std::string lineAt(const std::string& text, std::size_t position) {

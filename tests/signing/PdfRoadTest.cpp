@@ -10,13 +10,7 @@ namespace {
 
 const char* styleLine = "0 J 0 j 0.8 w 10 M []0 d\n";
 
-int qpdfCheck(const std::string& path)
-{
-    QProcess qpdf;
-    qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
-    qpdf.waitForFinished(60000);
-    return qpdf.exitStatus() == QProcess::NormalExit ? qpdf.exitCode() : -1;
-}
+using testing_support::qpdfCheck;
 
 class PdfRoad : public SigningRoad {
 protected:
