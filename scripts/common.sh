@@ -34,6 +34,8 @@ run_step() {
   local title=$1 log=$2 line shown=-1 tenth
   shift 2
   echo "$title (output in $log)"
+  # Under pipefail the command's failure is the pipeline's; taking it keeps errexit from ending here.
+  local status=0
   "$@" < /dev/null 2>&1 | while IFS= read -r line; do
     printf '%s\n' "$line" >> "$log"
     if [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]]; then
@@ -43,8 +45,8 @@ run_step() {
         echo "  $((tenth * 10))% (${BASH_REMATCH[1]} of ${BASH_REMATCH[2]})"
       fi
     fi
-  done
-  if [ "${PIPESTATUS[0]}" != 0 ]; then
+  done || status=$?
+  if [ "$status" != 0 ]; then
     echo "$script_name: $title failed; the end of $log:" >&2
     tail -n 25 "$log" >&2
     if grep -q 'Could not get lock' "$log"; then

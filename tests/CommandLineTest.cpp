@@ -36,14 +36,16 @@ protected:
         for (const char* name : stubbed) {
             QFile stub(folder.filePath(QStringLiteral("stubs/") + name));
             ASSERT_TRUE(stub.open(QIODevice::WriteOnly));
-            stub.write("#!/bin/sh\necho \"$0 $*\" >> \"$STUB_LOG\"\n");
+            // A stub whose name and arguments match FAIL_MATCH fails, saying FAIL_TEXT.
+            stub.write("#!/bin/sh\necho \"$0 $*\" >> \"$STUB_LOG\"\n"
+                       "case \"$(basename \"$0\") $*\" in $FAIL_MATCH) echo \"$FAIL_TEXT\"; exit 100 ;; esac\n");
             stub.close();
             stub.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
         ASSERT_TRUE(QDir(folder.path()).mkpath("work"));
     }
 
-    Outcome run(const Row& row)
+    Outcome run(const Row& row, const QString& failMatch = "no-stub-fails", const QString& failText = "")
     {
         const QString program = QString(row.program).startsWith("scripts/")
                                     ? QStringLiteral(STYLARA_SOURCE_DIR "/") + row.program
@@ -53,6 +55,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("PATH", folder.filePath("stubs") + ":" + env.value("PATH"));
         env.insert("STUB_LOG", folder.filePath("stub.log"));
+        env.insert("FAIL_MATCH", failMatch);
+        env.insert("FAIL_TEXT", failText);
         env.insert("HOME", work);
         env.insert("TMPDIR", work);
         env.insert("XDG_CACHE_HOME", work + "/cache");
@@ -184,5 +188,39 @@ TEST_F(CommandLine, ScriptsWithoutAnArgumentDoTheirWork)
         const Outcome result = run(row);
         EXPECT_EQ(result.code, 0) << idOf(row) << "\n" << result.err;
         EXPECT_NE(traces(), "") << idOf(row) << ": it did its work";
+    }
+}
+
+TEST_F(CommandLine, SetupNamesTheStepThatFailedAndItsLog)
+{
+    struct Failure {
+        const char* id;
+        const char* failMatch; // the stubbed program and arguments that fail
+        const char* text;      // what it says
+        const char* step;      // how the set-up names the step
+        bool aptLock;          // the set-up says that another installation holds apt's lock
+    };
+    const Failure failures[] = {
+        {"apt's lock", "apt-get*update*", "E: Could not get lock /var/lib/dpkg/lock-frontend. It is held by process 7",
+         "Installing packages: cmake", true},
+        {"a package", "apt-get*install*", "E: Unable to locate package qt6-pdf-dev", "Installing packages: cmake",
+         false},
+        {"configure", "cmake -S*", "CMake Error: Qt6 not found", "Configuring into", false},
+        {"build", "cmake --build*", "FAILED: station/tablet", "Building", false},
+    };
+    for (const Failure& failure : failures) {
+        const Outcome result = run({"scripts/setup", {}, 1, ""}, failure.failMatch, failure.text);
+        const std::string log = (folder.path() + "/work/build/setup.log").toStdString();
+        EXPECT_EQ(result.code, 1) << failure.id << "\n" << result.err;
+        EXPECT_NE(result.out.find(std::string(failure.step)), std::string::npos) << failure.id << ": said\n"
+                                                                                 << result.out;
+        const std::string named = "scripts/setup: " + std::string(failure.step);
+        EXPECT_NE(result.err.find(named), std::string::npos) << failure.id << ": the failed step named\n" << result.err;
+        EXPECT_NE(result.err.find("the end of " + log), std::string::npos) << failure.id << ": the log named\n"
+                                                                           << result.err;
+        EXPECT_NE(result.err.find(failure.text), std::string::npos) << failure.id << ": its end shown";
+        EXPECT_EQ(result.err.find("holds apt's lock") != std::string::npos, failure.aptLock) << failure.id;
+        QDir(folder.filePath("work")).removeRecursively();
+        QDir(folder.path()).mkpath("work");
     }
 }
