@@ -56,6 +56,22 @@ run_step() {
   fi
 }
 
+# install_missing LOG PACKAGE...: installs the Debian packages that are not installed yet, as a step.
+install_missing() {
+  local log=$1 package missing=() sudo=""
+  shift
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2> /dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  ((${#missing[@]})) || return 0
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  # A lock held for a moment by another installation is waited for rather than failed on.
+  run_step "Installing packages: ${missing[*]}" "$log" \
+    sh -c "$sudo apt-get -o DPkg::Lock::Timeout=120 update -qq &&
+           DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=120 install -y -qq \
+             --no-install-recommends ${missing[*]}"
+}
+
 # Qt warns on every start without a runtime folder: the programs a script starts get one of the user's
 # own, kept to the user as Qt asks.
 runtime_folder() {
