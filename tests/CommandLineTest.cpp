@@ -10,6 +10,9 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
+
 namespace {
 
 // Programs that a script would run for its work, each one only noting that it ran.
@@ -26,6 +29,7 @@ struct Row {
 struct Outcome {
     int code = -1;
     std::string out, err;
+    bool leftRunning = false; // a program it started still ran when it had ended
 };
 
 class CommandLine : public ::testing::Test {
@@ -68,10 +72,16 @@ protected:
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(work);
+        // A group of its own, so that a program it left running is seen and stopped.
+        process.setChildProcessModifier([] { setsid(); });
         process.start(program, row.arguments);
+        const pid_t group = static_cast<pid_t>(process.processId());
         Outcome result;
-        if (!process.waitForFinished(20000)) {
-            process.kill();
+        const bool finished = process.waitForFinished(20000);
+        result.leftRunning = group > 0 && ::kill(-group, 0) == 0;
+        if (group > 0)
+            ::kill(-group, SIGKILL);
+        if (!finished) {
             process.waitForFinished();
             return result;
         }
@@ -171,6 +181,7 @@ TEST_F(CommandLine, HelpAndWrongArgumentsAreAnsweredAndNothingElseIsDone)
             EXPECT_EQ(result.out, "") << id;
         }
         EXPECT_EQ(traces(), "") << id << ": nothing else is done";
+        EXPECT_FALSE(result.leftRunning) << id << ": nothing is left running";
         QDir(folder.filePath("work")).removeRecursively();
         QDir(folder.path()).mkpath("work");
         QFile::remove(folder.filePath("stub.log"));
