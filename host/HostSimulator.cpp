@@ -155,10 +155,11 @@ struct HostSimulator::Impl {
 
     void acceptOne(int listenFd, Service service)
     {
+        // Taken and recorded under the lock, so a waiter sees a connection either waiting or recorded.
+        std::lock_guard lock(mutex);
         const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             return;
-        std::lock_guard lock(mutex);
         if (stopping) {
             ::close(fd);
             return;
@@ -503,6 +504,37 @@ bool HostSimulator::waitForEnded(Service service, size_t count, int milliseconds
             return ended >= count;
         },
         milliseconds);
+}
+
+bool HostSimulator::waitForIdle(Service service, int milliseconds) const
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    std::unique_lock lock(m->mutex);
+    for (;;) {
+        const Impl::Listener& l = m->listeners[service == Service::Line ? 0 : 1];
+        pollfd waiting{l.fd, POLLIN, 0};
+        const bool pending = l.fd >= 0 && ::poll(&waiting, 1, 0) > 0 && (waiting.revents & POLLIN);
+        bool open = false;
+        for (const ConnectionRecord& record : m->records)
+            open = open || (record.service == service && !record.ended);
+        if (!pending && !open)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        // A connection waiting in the listener's queue wakes nobody, so the wait looks again soon.
+        m->changed.wait_for(lock, std::chrono::milliseconds(10));
+    }
+}
+
+std::optional<std::string> HostSimulator::storedFile(const std::string& hostPath, int milliseconds) const
+{
+    const std::string path = localPath(hostPath);
+    if (path.empty() || !waitForIdle(Service::File, milliseconds))
+        return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace host

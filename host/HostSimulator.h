@@ -66,6 +66,12 @@ public:
                  int milliseconds = 5000) const;
     // Waits until count connections of the service have ended.
     bool waitForEnded(Service service, size_t count, int milliseconds = 5000) const;
+    // Waits until the service has no connection left to take and has done with every one it took, so
+    // a store that the PC has sent is on disk in full; false when the time is up.
+    bool waitForIdle(Service service, int milliseconds = 5000) const;
+    // The bytes stored at a host path once the file service is idle; nothing when there is no such
+    // file or the service did not come to rest in time.
+    std::optional<std::string> storedFile(const std::string& hostPath, int milliseconds = 5000) const;
 
 private:
     struct Impl;

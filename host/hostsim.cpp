@@ -18,15 +18,38 @@ namespace {
 const char* const usage = "usage:\n"
                           "  hostsim serve [--dir D] [--line-port P] [--file-port Q] [--script S]\n"
                           "  hostsim request --to HOST:PORT TEXT   (TEXT with the escapes \\r \\n \\t \\\\ \\xHH \\|)\n"
-                          "  hostsim make-pdf OUT [--box X Y]\n";
+                          "  hostsim make-pdf OUT [--box X Y]\n"
+                          "  hostsim --help\n";
 
-int number(const std::string& text)
+// A wrong command line: its text names what was wrong.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// --help and -h, wherever an option may stand.
+struct HelpAsked {};
+
+bool isHelp(const std::string& argument) { return argument == "--help" || argument == "-h"; }
+
+int number(const std::string& text, const std::string& what, int lowest, int highest)
 {
-    size_t used = 0;
-    const int value = std::stoi(text, &used);
-    if (used != text.size())
-        throw std::invalid_argument(text);
+    // Digits only, and few enough that the value cannot overflow before the range check.
+    const bool digits = !text.empty() && text.size() <= 9 &&
+                        text.find_first_not_of("0123456789", text[0] == '-' ? 1 : 0) == std::string::npos &&
+                        text != "-";
+    const int value = digits ? std::stoi(text) : 0;
+    if (!digits || value < lowest || value > highest)
+        throw UsageError("bad " + what + ": " + text + " (" + std::to_string(lowest) + " to " +
+                         std::to_string(highest) + ")");
     return value;
+}
+
+// The value after an option; a missing one is a wrong command line.
+const std::string& valueOf(const std::vector<std::string>& args, size_t& i)
+{
+    if (i + 1 == args.size() || isHelp(args[i + 1]))
+        throw UsageError(args[i] + " needs a value");
+    return args[++i];
 }
 
 int serve(const std::vector<std::string>& args)
@@ -35,19 +58,18 @@ int serve(const std::vector<std::string>& args)
     int linePort = 6070, filePort = 6071;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& option = args[i];
-        if (i + 1 == args.size())
-            throw std::invalid_argument(option);
-        const std::string& value = args[++i];
+        if (isHelp(option))
+            throw HelpAsked();
         if (option == "--dir")
-            dir = value;
+            dir = valueOf(args, i);
         else if (option == "--line-port")
-            linePort = number(value);
+            linePort = number(valueOf(args, i), "port", 0, 65535);
         else if (option == "--file-port")
-            filePort = number(value);
+            filePort = number(valueOf(args, i), "port", 0, 65535);
         else if (option == "--script")
-            script = value;
+            script = valueOf(args, i);
         else
-            throw std::invalid_argument(option);
+            throw UsageError("unknown option: " + option);
     }
     // The signals are taken by sigwait below, on this thread, once the services run.
     sigset_t stop;
@@ -70,14 +92,19 @@ int serve(const std::vector<std::string>& args)
 
 int request(const std::vector<std::string>& args)
 {
-    if (args.size() != 3 || args[0] != "--to")
-        throw std::invalid_argument("request");
-    const std::string& to = args[1];
+    if (!args.empty() && isHelp(args[0]))
+        throw HelpAsked();
+    if (args.empty() || args[0] != "--to")
+        throw UsageError(args.empty() ? "request needs --to HOST:PORT and a text" : "unknown option: " + args[0]);
+    size_t i = 0;
+    const std::string& to = valueOf(args, i);
+    if (args.size() != 3)
+        throw UsageError(args.size() < 3 ? "request needs a text to send" : "one text only: " + args[3]);
     const size_t colon = to.rfind(':');
-    if (colon == std::string::npos)
-        throw std::invalid_argument(to);
+    if (colon == std::string::npos || colon == 0)
+        throw UsageError("bad address: " + to + " (HOST:PORT)");
     const std::string host = to.substr(0, colon);
-    const int port = number(to.substr(colon + 1));
+    const int port = number(to.substr(colon + 1), "port", 1, 65535);
     // The text takes the escapes of a script's {raw} line, so a NUL, a CR or a split can be sent.
     if (!host::sendRequest(host, port, host::unescaped(args[2]))) {
         std::cerr << "hostsim: cannot connect to " << to << "\n";
@@ -88,14 +115,20 @@ int request(const std::vector<std::string>& args)
 
 int makePdf(const std::vector<std::string>& args)
 {
-    if (args.empty())
-        throw std::invalid_argument("make-pdf");
+    for (const std::string& argument : args)
+        if (isHelp(argument))
+            throw HelpAsked();
+    // A file name is never taken for an option: "./-a.pdf" names a file that begins with a dash.
+    if (args.empty() || args[0].starts_with("-"))
+        throw UsageError(args.empty() ? "make-pdf needs a file to write" : "unknown option: " + args[0]);
     host::PdfOptions options;
     for (size_t i = 1; i < args.size(); ++i) {
-        if (args[i] != "--box" || i + 2 >= args.size())
-            throw std::invalid_argument(args[i]);
-        options.boxX = number(args[i + 1]);
-        options.boxY = number(args[i + 2]);
+        if (args[i] != "--box")
+            throw UsageError((args[i].starts_with("-") ? "unknown option: " : "unexpected argument: ") + args[i]);
+        if (i + 2 >= args.size())
+            throw UsageError("--box needs X and Y");
+        options.boxX = number(args[i + 1], "box X", 0, 999); // three digits each in the control line
+        options.boxY = number(args[i + 2], "box Y", 0, 999);
         i += 2;
     }
     const std::string& out = args[0];
@@ -122,16 +155,20 @@ int main(int argc, char** argv)
     const std::vector<std::string> args(argv + (argc > 1 ? 2 : argc), argv + argc);
     const std::string command = argc > 1 ? argv[1] : "";
     try {
+        if (isHelp(command))
+            throw HelpAsked();
         if (command == "serve")
             return serve(args);
         if (command == "request")
             return request(args);
         if (command == "make-pdf")
             return makePdf(args);
-        std::cerr << usage;
-        return 2;
-    } catch (const std::invalid_argument&) {
-        std::cerr << usage;
+        throw UsageError(command.empty() ? "a command is needed" : "unknown command: " + command);
+    } catch (const HelpAsked&) {
+        std::cout << usage;
+        return 0;
+    } catch (const UsageError& error) {
+        std::cerr << "hostsim: " << error.what() << "\n" << usage;
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "hostsim: " << error.what() << "\n";

@@ -1,5 +1,5 @@
-#include "station/Socket_shared.h"
 #include "Session.h"
+#include "station/Socket_shared.h"
 
 #include "Config_form.h"
 #include "Globals.h"
@@ -89,10 +89,9 @@ private:
         globals.CloseWithoutAsking = false;
         globals.DocumentSigned = false;
         net::ClientSocket& line = form_config->ClientSocket;
-        if (!line.Active() && !ConnectClientSocket(m_host, HostLinePort())) {
-            MessageBox("Error connecting to " + m_host, errorCaption, MB_OK | MB_ICONERROR);
+        // The window came to the front above, so the box needs no second bring-to-front.
+        if (!line.Active() && !ConnectToHost(line, m_host, HostLinePort(), nullptr, errorCaption))
             return false;
-        }
         if (!take())
             return false;
         globals.LocalAddress = line.LocalAddress();

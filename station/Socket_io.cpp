@@ -54,13 +54,7 @@ bool SendFileToHost(const std::string& localPath, const std::string& hostPath)
 {
     setScreenCursor(Cursor::Hourglass);
     net::ClientSocket& socket = form_config->FileSocket;
-    try {
-        socket.Host = globals.HostAddress;
-        socket.Port = HostFilePort();
-        socket.Open();
-    } catch (const std::exception&) {
-        BringWindowToFront(form_adobe);
-        MessageBox("Error connecting to " + globals.HostAddress, "Norvane Stylara - Error", MB_OK | MB_ICONERROR);
+    if (!ConnectToHost(socket, globals.HostAddress, HostFilePort(), form_adobe, "Norvane Stylara - Error")) {
         setScreenCursor(Cursor::Default);
         return false;
     }
@@ -124,14 +118,9 @@ void ReleaseDocumentLock(const std::string& targetPath)
     if (globals.ResultToHost) {
         // A host that went down and came back while the document waited has ended the line connection:
         // the lock is released on a new one, whose greeting the reply check below passes over.
-        if (!socket.Active() || socket.PeerClosed()) {
-            if (!ConnectClientSocket(globals.HostAddress, HostLinePort())) {
-                BringWindowToFront(form_adobe);
-                MessageBox("Error connecting to " + globals.HostAddress, "Norvane Stylara - Error",
-                           MB_OK | MB_ICONERROR);
-                return;
-            }
-        }
+        if ((!socket.Active() || socket.PeerClosed()) &&
+            !ConnectToHost(socket, globals.HostAddress, HostLinePort(), form_adobe, "Norvane Stylara - Error"))
+            return;
         SendLine("TBDL " + lockName);
         if (!ReadReplyLine()) {
             closeOwnConnection();

@@ -41,6 +41,17 @@ bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int
     }
 }
 
+bool ConnectToHost(net::ClientSocket& socket, const std::string& host, int port, QWidget* front,
+                   const std::string& caption)
+{
+    if (ConnectClientSocket(socket, host, port))
+        return true;
+    if (front)
+        BringWindowToFront(front);
+    MessageBox("Error connecting to " + host, caption, MB_OK | MB_ICONERROR);
+    return false;
+}
+
 int ReadSocketByte(net::ClientSocket& socket, QWidget* front)
 {
     // The read-ahead is the connection's own: bytes a former connection left unread are not this host's
@@ -83,10 +94,8 @@ bool FetchHostFile(const HostFileFetch& fetch)
 {
     Hourglass hourglass;
     net::ClientSocket& socket = *fetch.socket;
-    if (!ConnectClientSocket(socket, fetch.host, fetch.port)) {
-        errorBox(fetch.front, "Error connecting to " + fetch.host, fetch.errorCaption);
+    if (!ConnectToHost(socket, fetch.host, fetch.port, fetch.front, fetch.errorCaption))
         return false;
-    }
     *fetch.localPathMember = fetch.localPath;
     const int file = win::openForWriting(fetch.localPath, O_TRUNC);
     if (file < 0) {

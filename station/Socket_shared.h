@@ -11,6 +11,10 @@ class QWidget;
 
 // Connects the line connection; false on any failure, without a message.
 bool ConnectClientSocket(net::ClientSocket& socket, const std::string& host, int port);
+// Connects a line or file connection; when it cannot, shows "Error connecting to " + host with the
+// caption, after bringing front to the front (a null front: the caller has just done so), and gives false.
+bool ConnectToHost(net::ClientSocket& socket, const std::string& host, int port, QWidget* front,
+                   const std::string& caption);
 // The next byte of the line connection (0..255), "^" after a receive failure, -1 at the end of data.
 int ReadSocketByte(net::ClientSocket& socket, QWidget* front);
 // One line into replyLine (20481 characters); false on a failure or a "-" error line.

@@ -1,7 +1,7 @@
 // The "TBCR " road of the viewer: a print-only request. A short handshake with the host ("TBVR 0"),
 // the fetch of the text document, and printing it.
-#include "station/Socket_shared.h"
 #include "Config_form.h"
+#include "station/Socket_shared.h"
 
 #include "Globals.h"
 #include "Init.h"
@@ -76,10 +76,8 @@ void loadText()
 bool askHost(const std::string& host, const std::string& argument)
 {
     net::ClientSocket& socket = form_config->ClientSocket;
-    if (!socket.Active() && !ConnectClientSocket(host, HostLinePort())) {
-        ErrorBox("Error connecting to " + host, errorCaption);
+    if (!socket.Active() && !ConnectToHost(socket, host, HostLinePort(), form_config, errorCaption))
         return false;
-    }
     if (!ReadReplyLine())
         return false;
     if (std::strcmp(globals.ReplyLine, "+TBUS") != 0) {

@@ -18,6 +18,8 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -121,11 +123,44 @@ SigStrokes scriptedSignature() {
     return strokes;
 }
 
+const char* const usage = "usage: sign_pdf_bench [MB] [RUNS]\n"
+                          "Times the signing of a host PDF of MB megabytes (0 to 100000, default 100) against two\n"
+                          "copies of it, RUNS times (1 to 1000, default 7), and prints the medians.\n";
+
+// A whole number in the range, or nothing.
+std::optional<std::uint64_t> countOf(const std::string& text, std::uint64_t lowest, std::uint64_t highest)
+{
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const std::uint64_t value = std::stoull(text);
+    if (value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
 } // namespace
 
-int main(int argc, char** argv) {
-    const std::uint64_t megabytes = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 100;
-    const int runs = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+int main(int argc, char** argv)
+{
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    for (const std::string& argument : args)
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+    const std::optional<std::uint64_t> megabytesAsked = args.size() > 0 ? countOf(args[0], 0, 100000) : 100;
+    const std::optional<std::uint64_t> runsAsked = args.size() > 1 ? countOf(args[1], 1, 1000) : 7;
+    const char* wrong = args.size() > 2   ? "unexpected argument"
+                        : !megabytesAsked ? "not a size in megabytes"
+                        : !runsAsked      ? "not a number of runs"
+                                          : nullptr;
+    if (wrong) {
+        const std::string& named = args.size() > 2 ? args[2] : !megabytesAsked ? args[0] : args[1];
+        std::fprintf(stderr, "sign_pdf_bench: %s: %s\n%s", wrong, named.c_str(), usage);
+        return 2;
+    }
+    const std::uint64_t megabytes = *megabytesAsked;
+    const int runs = static_cast<int>(*runsAsked);
     const std::filesystem::path root = std::filesystem::temp_directory_path() / "stylara-sign-bench";
     std::filesystem::create_directories(root / "c" / "Stylara" / "Temp");
     setenv("STYLARA_DRIVES", root.c_str(), 1);

@@ -1,6 +1,6 @@
 #include "host/PdfMaker.h"
+#include "TestSupport.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -9,23 +9,23 @@
 
 namespace {
 
-int qpdfCheck(const std::string& pdf) {
+int qpdfCheck(const std::string& pdf)
+{
     QTemporaryDir dir;
     const std::string path = dir.path().toStdString() + "/host.pdf";
     std::ofstream(path, std::ios::binary) << pdf;
-    QProcess qpdf;
-    qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
-    qpdf.waitForFinished(60000);
-    return qpdf.exitStatus() == QProcess::NormalExit ? qpdf.exitCode() : -1;
+    return testing_support::qpdfCheck(path);
 }
 
-std::string lineAt(const std::string& text, std::size_t position) {
+std::string lineAt(const std::string& text, std::size_t position)
+{
     return text.substr(position, text.find('\n', position) + 1 - position);
 }
 
 } // namespace
 
-TEST(PdfMaker, ValidInEveryShape) {
+TEST(PdfMaker, ValidInEveryShape)
+{
     struct Row {
         const char* id;
         host::PdfOptions options;
@@ -45,7 +45,8 @@ TEST(PdfMaker, ValidInEveryShape) {
 }
 
 // What the signing station relies on in the host's documents.
-TEST(PdfMaker, LayoutAroundTheControlLine) {
+TEST(PdfMaker, LayoutAroundTheControlLine)
+{
     host::PdfOptions options;
     options.fillerBytes = 2000;
     options.boxX = 120;
@@ -80,7 +81,8 @@ TEST(PdfMaker, LayoutAroundTheControlLine) {
     EXPECT_EQ(host::MakeHostPdf(options).find("%SRP"), std::string::npos);
 }
 
-TEST(PdfMaker, FillerIsBinaryWithoutTheMarker) {
+TEST(PdfMaker, FillerIsBinaryWithoutTheMarker)
+{
     host::PdfOptions options;
     options.fillerBytes = 4 << 20;
     const std::string pdf = host::MakeHostPdf(options);

@@ -21,8 +21,8 @@
 
 using host::End;
 using host::Service;
-using testing_support::waitUntil;
 using testing_support::freePort;
+using testing_support::waitUntil;
 
 namespace {
 
@@ -373,4 +373,32 @@ TEST(HostPdf, MakePdfPassesQpdfCheck)
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QRegularExpression("\n%SRP[0-9]{10}123045\r?\n").match(QString::fromLatin1(pdf.readAll())).hasMatch())
         << "the box of the command line stands in the control line";
+}
+
+TEST_F(Simulator, StoredFileAnswersOnlyOnceTheStoreHasEnded)
+{
+    // A store the PC keeps open is not on disk yet: it is not answered, though bytes of it have come.
+    const int open = host::tcp::connectTo("127.0.0.1", host->filePort());
+    ASSERT_GE(open, 0);
+    ASSERT_TRUE(host::tcp::sendAll(open, "TBSF 0/u/open.pdf\n%PDF-1"));
+    ASSERT_TRUE(host->waitFor([](auto& records) { return !records.empty() && records[0].received.size() > 18; }));
+    EXPECT_EQ(host->storedFile("/u/open.pdf", 300), std::nullopt);
+    ::close(open);
+    EXPECT_EQ(host->storedFile("/u/open.pdf"), "%PDF-1");
+
+    // Read at once after the PC has sent and closed, each round's file is whole, even while the host
+    // has not yet taken the connection.
+    for (int round = 0; round < 20; ++round) {
+        const std::string path = "/u/round" + std::to_string(round) + ".pdf";
+        const std::string bytes(256 * 1024, static_cast<char>('a' + round));
+        const int fd = host::tcp::connectTo("127.0.0.1", host->filePort());
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(host::tcp::sendAll(fd, "TBSF 0" + path + "\n" + bytes));
+        ::close(fd);
+        const std::optional<std::string> stored = host->storedFile(path);
+        ASSERT_TRUE(stored) << "round " << round;
+        EXPECT_TRUE(*stored == bytes) << "round " << round << ": " << stored->size() << " bytes";
+    }
+    EXPECT_EQ(host->storedFile("/u/never.pdf"), std::nullopt) << "no such file";
+    EXPECT_EQ(host->storedFile("/../outside.pdf"), std::nullopt) << "outside the folder";
 }

@@ -15,13 +15,7 @@ void WireFixture::openLine()
     ASSERT_STREQ(globals.ReplyLine, "+TBUS");
 }
 
-std::string WireFixture::hostFile(const std::string& hostPath) const
-{
-    std::ifstream in(host->localPath(hostPath), std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+std::string WireFixture::hostFile(const std::string& hostPath) const { return host->storedFile(hostPath).value_or(""); }
 
 void WireFixture::writeHostFile(const std::string& hostPath, const std::string& bytes) const
 {

@@ -112,7 +112,7 @@ TEST_F(ImageRoad, ImageToTheHost)
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
     waitForTransfers(1);
     EXPECT_EQ(host->connections(host::Service::File)[0].received.rfind("TBSF 1/usr/images/sig0001.tif\n", 0), 0u);
-    QImageReader reader(QString::fromStdString(host->localPath("/usr/images/sig0001.tif")));
+    QImageReader reader(QString::fromStdString(storedPath("/usr/images/sig0001.tif")));
     EXPECT_EQ(reader.format(), "tiff");
     EXPECT_EQ(reader.read().size(), QSize(1000, 350));
     EXPECT_NE(hostReceived(host::Service::Line).find("TBDL /usr/images/sig0001.nvk\n"), std::string::npos);

@@ -10,13 +10,7 @@ namespace {
 
 const char* styleLine = "0 J 0 j 0.8 w 10 M []0 d\n";
 
-int qpdfCheck(const std::string& path)
-{
-    QProcess qpdf;
-    qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
-    qpdf.waitForFinished(60000);
-    return qpdf.exitStatus() == QProcess::NormalExit ? qpdf.exitCode() : -1;
-}
+using testing_support::qpdfCheck;
 
 class PdfRoad : public SigningRoad {
 protected:
@@ -106,7 +100,7 @@ TEST_F(PdfRoad, SaveRetryAfterTheHostCameBackStoresAndReleasesTheLockOnANewLine)
     host = std::make_unique<host::HostSimulator>(hostFolder.path().toStdString(), linePort, filePort);
     form_adobe->but_save->click();
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{});
-    expectSignedPdf(host->localPath("/u/signed/inv100.pdf"), "stored on the host");
+    expectSignedPdf(storedPath("/u/signed/inv100.pdf"), "stored on the host");
     ASSERT_EQ(host->connections(host::Service::Line).size(), 1u);
     EXPECT_EQ(hostReceived(host::Service::Line), "TBDL /u/signed/inv100.nvk\n");
     EXPECT_FALSE(form_adobe->isVisible());
@@ -118,7 +112,7 @@ TEST_F(PdfRoad, SaveRetryAfterTheHostCameBackStoresAndReleasesTheLockOnANewLine)
     form_adobe->but_save->click();
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error connecting to 127.0.0.1"});
     EXPECT_EQ(boxes.boxes()[0].caption, "Norvane Stylara - Error");
-    expectSignedPdf(host->localPath("/u/signed/inv101.pdf"), "stored before the lock");
+    expectSignedPdf(storedPath("/u/signed/inv101.pdf"), "stored before the lock");
     EXPECT_FALSE(form_adobe->isVisible()) << "the document is delivered";
 }
 
@@ -162,7 +156,7 @@ TEST_F(PdfRoad, AutomaticSave)
             EXPECT_EQ(host->connections(host::Service::File).back().received.rfind("TBSF 1/u/signed/inv100.pdf\n", 0),
                       0u)
                 << row.id;
-            expectSignedPdf(host->localPath(row.delivered), row.id);
+            expectSignedPdf(storedPath(row.delivered), row.id);
             EXPECT_NE(host->connections(host::Service::Line).back().received.find("TBDL /u/signed/inv100.nvk\n"),
                       std::string::npos)
                 << row.id;
@@ -271,8 +265,7 @@ TEST_F(PdfRoad, SaveWithNoFreeNumberLeftKeepsTheWindowOpen)
     ASSERT_TRUE(form_adobe->but_save->isEnabled());
     form_adobe->but_save->click();
     ASSERT_EQ(boxes.boxes().size(), 1u);
-    EXPECT_EQ(boxes.boxes()[0].text,
-              "No further images are available!  File capacity of 9,999 has been reached!");
+    EXPECT_EQ(boxes.boxes()[0].text, "No further images are available!  File capacity of 9,999 has been reached!");
     EXPECT_EQ(boxes.boxes()[0].icon(), "error");
     EXPECT_EQ(status(), "");
     EXPECT_TRUE(form_adobe->isVisible());

@@ -201,20 +201,24 @@ protected:
     void touchOk() { touch(205, 40); }
     void touchCancelOrClear() { touch(205, 24); }
 
-    // What the host's connections of a service received, joined in order.
+    // What the host's connections of a service received, joined in order; file transfers are taken
+    // once the host has done with them all, so none is read half way.
     std::string hostReceived(host::Service service) const
     {
+        if (service == host::Service::File) {
+            EXPECT_TRUE(host->waitForIdle(host::Service::File)) << "a file transfer did not end";
+        }
         std::string all;
         for (const host::ConnectionRecord& record : host->connections(service))
             all += record.received;
         return all;
     }
-    std::string hostFile(const std::string& hostPath) const
+    std::string hostFile(const std::string& hostPath) const { return host->storedFile(hostPath).value_or(""); }
+    // Where the host keeps a stored file, once every store has ended so the file is whole.
+    std::string storedPath(const std::string& hostPath) const
     {
-        std::ifstream in(host->localPath(hostPath), std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
+        EXPECT_TRUE(host->waitForIdle(host::Service::File)) << "a store did not end: " << hostPath;
+        return host->localPath(hostPath);
     }
     // Waits until the host has done with as many file transfers as given.
     void waitForTransfers(size_t count) { ASSERT_TRUE(host->waitForEnded(host::Service::File, count)); }

@@ -13,11 +13,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace testing_support {
 
@@ -70,10 +70,7 @@ std::string TempInstall::read(const std::string& windowsPath) const
     return contents.str();
 }
 
-bool TempInstall::exists(const std::string& windowsPath) const
-{
-    return std::filesystem::exists(native(windowsPath));
-}
+bool TempInstall::exists(const std::string& windowsPath) const { return std::filesystem::exists(native(windowsPath)); }
 
 void TempInstall::writeRegistry(const std::string& text) const
 {
@@ -156,6 +153,14 @@ std::string programOutput(const QString& program, const QStringList& arguments)
     process.start(program, arguments);
     process.waitForFinished(20000);
     return (process.readAllStandardOutput() + process.readAllStandardError()).toStdString();
+}
+
+int qpdfCheck(const std::string& path)
+{
+    QProcess qpdf;
+    qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
+    qpdf.waitForFinished(120000);
+    return qpdf.exitStatus() == QProcess::NormalExit ? qpdf.exitCode() : -1;
 }
 
 std::string builtProgram(const std::string& relativePath)

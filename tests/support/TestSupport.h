@@ -27,7 +27,7 @@ public:
     void write(const std::string& windowsPath, const std::string& contents) const;
     std::string read(const std::string& windowsPath) const;
     bool exists(const std::string& windowsPath) const;
-    void writeRegistry(const std::string& text) const;        // the whole registry file
+    void writeRegistry(const std::string& text) const; // the whole registry file
 
 private:
     QTemporaryDir m_dir;
@@ -88,6 +88,9 @@ bool waitUntilListening(int port, int milliseconds = 60000);
 
 // What a program writes to its standard output and error, run to its end (20 seconds at most).
 std::string programOutput(const QString& program, const QStringList& arguments);
+
+// The exit code of "qpdf --check" on the file: 0 for a whole PDF, -1 when qpdf did not end in time.
+int qpdfCheck(const std::string& path);
 
 // The path of a built program (a compile definition names the build folder).
 std::string builtProgram(const std::string& relativePath);

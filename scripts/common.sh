@@ -1,0 +1,110 @@
+# Sourced by the scripts beside it, after each has set `usage` (its usage text, the first line
+# "usage: scripts/NAME ..."): how a script answers its arguments, how it tells the steps it takes,
+# and the runtime folder its programs get.
+
+script_name="scripts/$(basename "$0")"
+
+# The usage on standard output and an end with code 0: what --help and -h ask for.
+show_help() {
+  printf '%s\n' "$usage"
+  exit 0
+}
+
+# A one-line error naming what was wrong, the usage, and an end with code 2, before any work.
+usage_error() {
+  echo "$script_name: $1" >&2
+  printf '%s\n' "$usage" >&2
+  exit 2
+}
+
+# For a script that takes no arguments.
+no_arguments() {
+  for argument in "$@"; do
+    case "$argument" in
+      -h | --help) show_help ;;
+      *) usage_error "unknown argument: $argument" ;;
+    esac
+  done
+}
+
+# run_step TITLE LOG COMMAND...: says what is being done, adds the command's output to LOG (showing
+# how far a build has come, from its "[n/N]" lines) and, when it fails, says which step failed, shows
+# the end of LOG and ends the script.
+run_step() {
+  local title=$1 log=$2 line shown=-1 tenth
+  shift 2
+  echo "$title (output in $log)"
+  # Under pipefail the command's failure is the pipeline's; taking it keeps errexit from ending here.
+  local status=0
+  "$@" < /dev/null 2>&1 | while IFS= read -r line; do
+    printf '%s\n' "$line" >> "$log"
+    if [[ $line =~ ^\[([0-9]+)/([0-9]+)\] ]]; then
+      tenth=$((BASH_REMATCH[1] * 10 / BASH_REMATCH[2]))
+      if ((tenth != shown)); then
+        shown=$tenth
+        echo "  $((tenth * 10))% (${BASH_REMATCH[1]} of ${BASH_REMATCH[2]})"
+      fi
+    fi
+  done || status=$?
+  if [ "$status" != 0 ]; then
+    echo "$script_name: $title failed; the end of $log:" >&2
+    tail -n 25 "$log" >&2
+    if grep -q 'Could not get lock' "$log"; then
+      echo "$script_name: another program is installing packages and holds apt's lock: run this again once it has ended." >&2
+    fi
+    exit 1
+  fi
+}
+
+# install_missing LOG PACKAGE...: installs the Debian packages that are not installed yet, as a step.
+install_missing() {
+  local log=$1 package missing=() sudo=""
+  shift
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2> /dev/null | grep -q 'install ok installed' || missing+=("$package")
+  done
+  ((${#missing[@]})) || return 0
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  # A lock held for a moment by another installation is waited for rather than failed on.
+  run_step "Installing packages: ${missing[*]}" "$log" \
+    sh -c "$sudo apt-get -o DPkg::Lock::Timeout=120 update -qq &&
+           DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=120 install -y -qq \
+             --no-install-recommends ${missing[*]}"
+}
+
+# Qt warns on every start without a runtime folder: the programs a script starts get one of the user's
+# own, kept to the user as Qt asks.
+runtime_folder() {
+  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+    export XDG_RUNTIME_DIR=/tmp/stylara-$(id -u)
+    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+  fi
+}
+
+# Answers --help and -h, and refuses, before anything is set up, an argument that is not one of the
+# ctest options for choosing and running tests that the script passes on (ctest itself would take an
+# unknown word silently and run every test).
+check_ctest_arguments() {
+  local valued=" -C --build-config -j --parallel -R --tests-regex -E --exclude-regex -L --label-regex -LE
+    --label-exclude -I --tests-information -O --output-log --output-junit --repeat --repeat-until-fail --timeout
+    --stop-time --test-load --max-width -FA --fixture-exclude-any -FS --fixture-exclude-setup -FC
+    --fixture-exclude-cleanup --resource-spec-file "
+  local flags=" -N --show-only -V --verbose -VV --extra-verbose -Q --quiet --output-on-failure --rerun-failed
+    --stop-on-failure --schedule-random --progress --print-labels -U --union -F --debug "
+  local arguments=("$@") i=0 argument
+  for argument in "$@"; do
+    case "$argument" in -h | --help) show_help ;; esac
+  done
+  while ((i < ${#arguments[@]})); do
+    argument=${arguments[i]}
+    if [[ "$valued" == *" $argument"[[:space:]]* ]]; then
+      ((i + 1 < ${#arguments[@]})) || usage_error "$argument needs a value"
+      i=$((i + 2))
+    elif [[ "$flags" == *" $argument"[[:space:]]* || "$argument" =~ ^-j[0-9]+$ || "$argument" =~ ^--no-tests=(error|ignore)$ ||
+      "$argument" =~ ^--show-only=json-v1$ ]]; then
+      i=$((i + 1))
+    else
+      usage_error "not a ctest option for choosing or running tests: $argument"
+    fi
+  done
+}
