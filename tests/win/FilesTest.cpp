@@ -129,14 +129,17 @@ TEST(Files, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
                 expected = false;
             EXPECT_EQ(written, expected) << id;
             // Whatever a link points to stays as it was.
-            if (std::string(situation.id).find("outside") != std::string::npos)
+            if (std::string(situation.id).find("outside") != std::string::npos) {
                 EXPECT_EQ(contentsOf(outside), "theirs") << id;
-            else
+            } else {
                 EXPECT_FALSE(fs::exists(outside)) << id;
-            if (!written && fs::is_regular_file(fs::symlink_status(native)))
+            }
+            if (!written && fs::is_regular_file(fs::symlink_status(native))) {
                 EXPECT_EQ(contentsOf(native), before) << id;
-            if (written)
+            }
+            if (written) {
                 EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(native))) << id << ": a file of its own";
+            }
             if (fs::is_regular_file(fs::symlink_status(native)))
                 fs::permissions(native, fs::perms::owner_all);
         }
@@ -220,8 +223,9 @@ TEST(Files, DeleteRemovesLinksAsFilesAndKeepsReadOnlyFiles)
         row.arrange();
         EXPECT_EQ(win::deleteFile(name), row.deleted) << row.id;
         EXPECT_EQ(fs::exists(fs::symlink_status(native)), !row.deleted && std::string(row.id) != "nothing") << row.id;
-        if (std::string(row.id) == "a link to a file outside")
+        if (std::string(row.id) == "a link to a file outside") {
             EXPECT_EQ(contentsOf(outside), "theirs") << row.id;
+        }
         EXPECT_TRUE(fs::exists(install.native("C:\\Stylara"))) << row.id << ": what a link points to stays";
         if (fs::is_directory(fs::symlink_status(native)))
             fs::remove(native);

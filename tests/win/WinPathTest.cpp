@@ -63,8 +63,9 @@ TEST(WinPath, EveryPathLandsOnADriveUnderTheRoot)
         EXPECT_EQ(win::nativePath(row.windows, row.current), row.native ? root + row.native : std::string()) << row.id;
         // A full path names itself, wherever the current directory is.
         const std::string full = win::fullPathName(row.windows, row.current);
-        if (!full.empty())
+        if (!full.empty()) {
             EXPECT_EQ(win::fullPathName(full, "D:\\Work"), full) << row.id;
+        }
     }
 }
 
