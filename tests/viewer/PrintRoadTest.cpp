@@ -48,6 +48,16 @@ protected:
         host->script("TBVR 0", host::lines(replyLines));
         PrintTextRequest(text);
     }
+    // Runs the request with the print job going to a PDF file in the folder, and answers that file's path.
+    QString printToPdf(const QTemporaryDir& folder)
+    {
+        setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
+        print::Device* recorder = print::swapDevice(nullptr);
+        PrintTextRequest(request);
+        print::swapDevice(recorder);
+        unsetenv("STYLARA_PRINT_DIR");
+        return folder.filePath("job-0001.pdf");
+    }
     void expectEndedWithout(const char* id)
     {
         EXPECT_TRUE(printed.jobs().empty()) << id;
@@ -408,16 +418,11 @@ TEST_F(PrintRoad, EightBitTextShowsAndPrintsWholeOnPaper)
                                           "e 5 \x80 12,00\r\n" +
                                               numberedLines(60, "\r\n"));
     QTemporaryDir folder;
-    setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
-    print::Device* recorder = print::swapDevice(nullptr);
-    PrintTextRequest(request);
-    print::swapDevice(recorder);
-    unsetenv("STYLARA_PRINT_DIR");
+    const QString job = printToPdf(folder);
 
     EXPECT_EQ(boxLines(), std::vector<std::string>{});
     const QString first = QString::fromUtf8("Kunde: Müller, Straße 5 € 12,00");
     EXPECT_EQ(form_config->re_text->toPlainText().section('\n', 0, 0), first);
-    const QString job = folder.filePath("job-0001.pdf");
     ASSERT_TRUE(QFile::exists(job));
     const std::string info = testing_support::programOutput("pdfinfo", {job});
     EXPECT_EQ(info.find("Pages:          1\n"), std::string::npos) << "more than one sheet";
@@ -471,14 +476,8 @@ TEST_F(PrintRoad, SettingsThatOverfillASheetLoseNoLine)
         EXPECT_EQ(recorded, expected) << row.id;
 
         QTemporaryDir folder;
-        setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
-        print::Device* recorder = print::swapDevice(nullptr);
-        PrintTextRequest(request);
-        print::swapDevice(recorder);
-        unsetenv("STYLARA_PRINT_DIR");
         std::vector<std::string> read;
-        std::istringstream pdfText(
-            testing_support::programOutput("pdftotext", {"-layout", folder.filePath("job-0001.pdf"), "-"}));
+        std::istringstream pdfText(testing_support::programOutput("pdftotext", {"-layout", printToPdf(folder), "-"}));
         for (std::string line; std::getline(pdfText, line);) {
             const size_t start = line.find("LINE ");
             if (start != std::string::npos)
