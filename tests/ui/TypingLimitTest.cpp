@@ -74,7 +74,8 @@ TEST(TypingLimit, UserChangesKeepWhatFitsAndStoredTextStaysWhole)
         edit.setText(row.start);
         row.change(edit);
         EXPECT_EQ(edit.text(), row.expected) << row.id;
-        if (row.cursor >= 0)
+        if (row.cursor >= 0) {
             EXPECT_EQ(edit.cursorPosition(), row.cursor) << row.id;
+        }
     }
 }
