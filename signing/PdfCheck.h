@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// Whether a PDF opens as a strict reader demands: its table read as it stands, with no repair, every
+// object it lists found where it says, the catalog and page tree whole, every page's contents parsed
+// and every encoded stream decoded, all without a single warning. A document that passes here passes
+// qpdf's own check as well.
+bool PdfIsSound(std::string_view bytes);
+bool PdfFileIsSound(const std::string& nativePath);
