@@ -35,6 +35,19 @@ bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' ||
 // A byte that belongs to a name, number or keyword: neither white space nor a delimiter.
 bool isRegular(char c) { return !isBlank(c) && std::string_view("()<>[]{}/%").find(c) == std::string_view::npos; }
 
+// The first position from on where text holds one of the bytes, npos when none: searched a byte value
+// at a time, as the rest copy looks at every byte of the document after the control line.
+std::size_t firstOf(std::string_view text, std::size_t from, std::string_view bytes)
+{
+    std::size_t first = std::string_view::npos;
+    if (from >= text.size())
+        return first;
+    for (const char byte : bytes)
+        if (const void* found = std::memchr(text.data() + from, byte, std::min(first, text.size()) - from))
+            first = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    return first;
+}
+
 bool allBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlank); }
 
 // Reads a run of decimal digits at the front of text, at most 18 of them so the value fits; -1 when
@@ -263,24 +276,28 @@ public:
         m_piece.clear();
         m_droppedReturn = false;
         m_loneReturn = false;
-        while (!m_ended && m_piece.size() < 119) {
-            if (!available())
-                break;
+        while (!m_ended && m_piece.size() < 119 && available()) {
+            // The run of plain bytes goes over whole; only the bytes that end it are looked at.
+            const std::string_view rest(m_buffer.data() + m_position,
+                                        std::min(m_buffer.size() - m_position, 119 - m_piece.size()));
+            const std::size_t run = std::min(firstOf(rest, 0, "\n\r\x1a"), rest.size());
+            m_piece.append(rest.substr(0, run));
+            m_position += run;
+            if (run == rest.size())
+                continue;
             const char c = m_buffer[m_position++];
+            if (c == '\n') {
+                m_piece += c;
+                break;
+            }
             if (c == 0x1A) {
                 m_ended = true;
                 m_stopped = true;
                 break;
             }
-            if (c == '\r') {
-                m_droppedReturn = true;
-                if (!available() || m_buffer[m_position] != '\n')
-                    m_loneReturn = true;
-                continue;
-            }
-            m_piece += c;
-            if (c == '\n')
-                break;
+            m_droppedReturn = true;
+            if (!available() || m_buffer[m_position] != '\n')
+                m_loneReturn = true;
         }
         piece = m_piece;
         return !m_piece.empty();
@@ -334,26 +351,42 @@ struct PdfRewrite::Syntax {
     void follow(std::string_view piece)
     {
         const std::size_t keyword = piece.ends_with("stream\n") ? piece.size() - 7 : std::string_view::npos;
-        for (std::size_t i = 0; i < piece.size(); ++i) {
-            const char c = piece[i];
+        std::size_t at = 0;
+        while (at < piece.size()) {
             if (comment) {
-                comment = c != '\n';
+                at = firstOf(piece, at, "\n");
+                comment = at == std::string_view::npos;
+                if (comment)
+                    return;
+                ++at;
             } else if (stringDepth > 0) {
-                if (escaped)
+                if (escaped) {
                     escaped = false;
-                else if (c == '\\')
+                    ++at;
+                    continue;
+                }
+                at = firstOf(piece, at, "\\()");
+                if (at == std::string_view::npos)
+                    return;
+                const char c = piece[at++];
+                if (c == '\\')
                     escaped = true;
-                else if (c == '(')
-                    ++stringDepth;
-                else if (c == ')')
-                    --stringDepth;
-            } else if (c == '%') {
-                comment = true;
-            } else if (c == '(') {
-                stringDepth = 1;
-            } else if (i == keyword && (i == 0 || !isRegular(piece[i - 1]))) {
-                data = true;
-                return;
+                else
+                    stringDepth += c == '(' ? 1 : -1;
+            } else {
+                const std::size_t next = firstOf(piece, at, "%(");
+                if (keyword != std::string_view::npos && keyword >= at && keyword < next &&
+                    (keyword == 0 || !isRegular(piece[keyword - 1]))) {
+                    data = true;
+                    return;
+                }
+                if (next == std::string_view::npos)
+                    return;
+                if (piece[next] == '%')
+                    comment = true;
+                else
+                    stringDepth = 1;
+                at = next + 1;
             }
         }
     }
