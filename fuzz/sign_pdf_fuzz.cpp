@@ -1,8 +1,8 @@
 // Feeds the PDF signer a host document with a fixed signature and holds it to its promise. A document
-// it calls signed passes the strict check (so qpdf's own check too: a sound source can never come out
-// damaged, nor can any other), keeps every byte of the source before the control line with the
-// signature block and the stream's end after them, and has a startxref that leads to its table and an
-// entry for each moved object that leads to that object's header. A refusal says why.
+// it calls signed passes the strict check and qpdf's own (so a sound source never comes out damaged,
+// nor does any other), keeps every byte of the source before the control line with the signature
+// block and the stream's end after them, and has a startxref that leads to its table and an entry for
+// each moved object that leads to that object's header. A refusal says why.
 #include "signing/PdfCheck.h"
 #include "signing/PdfRewrite.h"
 
@@ -80,6 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const PdfSignResult result = SignPdfBytes(source, Signature, "20110912083015-04'00'");
     if (result.ok) {
         require(PdfIsSound(result.output), "signed document fails the check");
+        require(PdfPassesQpdfCheck(result.output), "signed document fails qpdf's own check");
         checkContent(source, result);
         checkTable(result);
     } else {

@@ -9,3 +9,8 @@
 // qpdf's own check as well.
 bool PdfIsSound(std::string_view bytes);
 bool PdfFileIsSound(const std::string& nativePath);
+
+// qpdf's own check as its command line makes it, repairs allowed but counted as warnings: the whole
+// document written out with every stream decoded. Slower than the check above, which it stands
+// beside as a second opinion.
+bool PdfPassesQpdfCheck(std::string_view bytes);

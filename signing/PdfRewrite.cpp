@@ -577,11 +577,12 @@ bool PdfRewrite::copyObjects(PdfOutput& target)
         if (!nextLine(line, "X"))
             return false;
         if (syntax.data) {
-            if (m_lines->droppedReturn())
+            const bool end = startsWith(line, "endstream");
+            if (!end && m_lines->droppedReturn())
                 return refuse("R2");
             if (!write(target, line))
                 return false;
-            if (startsWith(line, "endstream")) {
+            if (end) {
                 syntax.data = false;
                 syntax.follow(line.substr(9));
             }

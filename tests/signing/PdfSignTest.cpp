@@ -492,6 +492,8 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         // Carriage returns are dropped only from CR LF line ends outside a stream's data.
         {"carriage return alone", edited("/Creator (Norvane Corvix)", "/Creator (Norvane\rCorvix)"), layout + "(R1)"},
         {"stream with CR LF data after the control line", stream8("a b\r\nc d\r\n"), layout + "(R2)"},
+        {"stream with CR LF keyword lines after the control line",
+         withObject8("<< /Length 4 >>\r\nstream\r\nabcd\nendstream\r\n"), "", "stream\nabcd\nendstream\n"},
         // A line that only looks like an object header or a date is text, and stays as it is.
         {"stream with header and date lines after the control line", stream8("9 0 obj\n" + hostDate + "\n"), "",
          "stream\n9 0 obj\n" + hostDate + "\nendstream\n"},
