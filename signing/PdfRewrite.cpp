@@ -696,6 +696,10 @@ bool PdfRewrite::rewriteTable(PdfOutput& target)
             return refuse("T2");
         const long long index = number - m_lengthObject;
         if (index >= 0 && index < moved) {
+            // The source's own entry must have led to this object too, not to another of its number
+            // before the control line, or the signer was shown another object than the one signed.
+            if (entry.type != 'n' || entry.offset < m_marker)
+                return refuse("T5");
             if (!write(target, formatted("%010lld 00000 n \n", m_offsets[static_cast<std::size_t>(index)])))
                 return false;
             continue;

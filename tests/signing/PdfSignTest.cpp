@@ -67,25 +67,31 @@ std::string signatureBlock(int boxX, int boxY, const SigStrokes& strokes)
     return StyleLine + StrokePathLines(boxX, boxY, strokes) + "S\nQ\n";
 }
 
-// The document with bytes put in after its header line, its table and startxref moved to match, so
-// it stays a sound PDF.
+// The document with every entry in use of its table, and its startxref, set to where the object or
+// the table stands, as the host would have written them after an edit.
+std::string withTableRepaired(std::string pdf)
+{
+    const std::size_t table = pdf.rfind("\nxref\n") + 1;
+    const std::size_t trailer = pdf.find("trailer", table);
+    std::size_t number = 0;
+    for (std::size_t entry = pdf.find('\n', table + 5) + 1; entry + 20 <= trailer; entry += 20, ++number) {
+        if (pdf[entry + 17] != 'n')
+            continue;
+        const std::size_t header = pdf.find("\n" + std::to_string(number) + " 0 obj\n");
+        char offset[11];
+        std::snprintf(offset, sizeof offset, "%010zu", header + 1);
+        pdf.replace(entry, 10, offset);
+    }
+    const std::size_t start = pdf.rfind("startxref\n") + 10;
+    pdf.replace(start, pdf.find('\n', start) - start, std::to_string(table));
+    return pdf;
+}
+
+// The document with bytes put in after its header line.
 std::string withBytesAfterHeader(const std::string& pdf, const std::string& bytes)
 {
     const std::size_t header = pdf.find('\n') + 1;
-    std::string out = pdf.substr(0, header) + bytes + pdf.substr(header);
-    const std::size_t table = out.rfind("\nxref\n") + 1;
-    const std::size_t trailer = out.find("trailer", table);
-    for (std::size_t entry = out.find('\n', table + 5) + 1; entry + 20 <= trailer; entry += 20) {
-        if (out[entry + 17] != 'n')
-            continue;
-        char moved[11];
-        std::snprintf(moved, sizeof moved, "%010lld",
-                      std::stoll(out.substr(entry, 10)) + static_cast<long long>(bytes.size()));
-        out.replace(entry, 10, moved);
-    }
-    const std::size_t start = out.rfind("startxref\n") + 10;
-    out.replace(start, out.find('\n', start) - start, std::to_string(table));
-    return out;
+    return withTableRepaired(pdf.substr(0, header) + bytes + pdf.substr(header));
 }
 
 class PdfSign : public ::testing::Test {
@@ -434,7 +440,7 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
     const auto withObject8 = [&](const std::string& body) {
         std::string changed = edited("xref\n0 8\n" + entries,
                                      "8 0 obj\n" + body + "endobj\nxref\n0 9\n" + entries + "0000000000 00000 n \n");
-        return editedFrom(changed, "/Size 8", "/Size 9");
+        return withTableRepaired(editedFrom(changed, "/Size 8", "/Size 9"));
     };
     const auto stream8 = [&](const std::string& data) {
         return withObject8("<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "endstream\n");
@@ -475,8 +481,10 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"Length object numbered 0", edited("/Length 6 0 R", "/Length 0 0 R"), layout + "(L1)"},
         {"Length given directly", edited("/Length 6 0 R", "/Length 999"), layout + "(L1)"},
         {"stream dictionary over 4096 bytes",
-         edited("<< /Length 6 0 R >>", "<< /Length 6 0 R /Pad (" + std::string(5000, 'x') + ") >>"), ""},
-        {"Length followed by a longer name", edited("<< /Length 6 0 R >>", "<< /Length 6 0 R /Length1 5 >>"), ""},
+         withTableRepaired(edited("<< /Length 6 0 R >>", "<< /Length 6 0 R /Pad (" + std::string(5000, 'x') + ") >>")),
+         ""},
+        {"Length followed by a longer name",
+         withTableRepaired(edited("<< /Length 6 0 R >>", "<< /Length 6 0 R /Length1 5 >>")), ""},
         {"Length header numbered 0", edited("\n6 0 obj\n", "\n0 0 obj\n"), layout + "(L2)"},
         {"Length header negative", edited("\n6 0 obj\n", "\n-3 0 obj\n"), layout + "(L2)"},
         {"Length object on one line", edited("\n6 0 obj\n", "\n6 0 obj "), layout + "(L2)"},
@@ -519,6 +527,9 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"entry that is no entry", edited(entries.substr(20, 20), "0000000015 0000 n  \n"), layout + "(T2)"},
         {"kept entry pointing past the control line", edited(entries.substr(20, 20), "0000099999 00000 n \n"),
          layout + "(T3)"},
+        {"moved object's entry pointing before the control line",
+         edited(entries.substr(140, 20), entries.substr(20, 20)), layout + "(T5)"},
+        {"moved object's entry free", edited(entries.substr(140, 20), "0000000000 00001 f \n"), layout + "(T5)"},
         // What the source got wrong where the rewrite does not look shows in the written document.
         {"kept entry pointing at another object", edited(entries.substr(40, 20), entries.substr(20, 20)),
          layout + "(V1)"},
