@@ -66,9 +66,10 @@ struct PdfMessage {
 };
 
 // The rewrite of a document with a control line, in three steps with their own files between them: the
-// copy up to the marker, the reading of the control line, and the rest after it. Each step answers
-// false on a failure, whose message is then the last of messages(); the messages before it (the
-// notices that let the rewrite go on) come in the order they arose.
+// copy up to the marker, the reading of the control line, and the rest after it; then the check of
+// what was written. Each step answers false on a failure, whose message is then the last of
+// messages(); the messages before it (the notices that let the rewrite go on) come in the order they
+// arose.
 class PdfRewrite {
 public:
     PdfRewrite(const SigStrokes& strokes, std::string modDate);
