@@ -1,5 +1,7 @@
 #include "PdfRewrite.h"
 
+#include "PdfCheck.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -14,11 +16,39 @@ constexpr std::size_t BlockSize = 1 << 20;
 constexpr char LayoutError[] = "Error reading from input PDF file for update! ";
 constexpr char ControlError[] = "Control data invalid in source PDF file! ";
 
+// A message of the rewrite with the code that tells its cause apart, "text (code)".
+std::string coded(std::string_view text, std::string_view code)
+{
+    std::string message(text);
+    message += '(';
+    message += code;
+    message += ')';
+    return message;
+}
+
 bool startsWith(std::string_view line, std::string_view prefix) { return line.substr(0, prefix.size()) == prefix; }
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\0'; }
+
+// A byte that belongs to a name, number or keyword: neither white space nor a delimiter.
+bool isRegular(char c) { return !isBlank(c) && std::string_view("()<>[]{}/%").find(c) == std::string_view::npos; }
+
+// The first position from on where text holds one of the bytes, npos when none: searched a byte value
+// at a time, as the rest copy looks at every byte of the document after the control line.
+std::size_t firstOf(std::string_view text, std::size_t from, std::string_view bytes)
+{
+    std::size_t first = std::string_view::npos;
+    if (from >= text.size())
+        return first;
+    for (const char byte : bytes)
+        if (const void* found = std::memchr(text.data() + from, byte, std::min(first, text.size()) - from))
+            first = static_cast<std::size_t>(static_cast<const char*>(found) - text.data());
+    return first;
+}
+
+bool allBlank(std::string_view text) { return std::all_of(text.begin(), text.end(), isBlank); }
 
 // Reads a run of decimal digits at the front of text, at most 18 of them so the value fits; -1 when
 // there is none or it is too long.
@@ -52,12 +82,20 @@ void skipBlanks(std::string_view& text)
         text.remove_prefix(1);
 }
 
-// A field of the control line: blanks, then decimal digits up to the field's end or the line's end.
-bool controlField(std::string_view field, long long& value)
+// A field of the control line, read as a decimal number the way the host's own reader takes it:
+// leading white space skipped, a sign allowed, the digits ending at the first other character, and a
+// field without digits reading 0. The fields are at most ten characters, so the value always fits.
+long long controlField(std::string_view field)
 {
-    skipBlanks(field);
-    value = takeNumber(field);
-    return value >= 0 && (field.empty() || field == "\n");
+    while (!field.empty() && std::string_view(" \t\n\v\f\r").find(field.front()) != std::string_view::npos)
+        field.remove_prefix(1);
+    const bool negative = !field.empty() && field.front() == '-';
+    if (!field.empty() && (field.front() == '-' || field.front() == '+'))
+        field.remove_prefix(1);
+    long long value = 0;
+    for (std::size_t i = 0; i < field.size() && isDigit(field[i]); ++i)
+        value = value * 10 + (field[i] - '0');
+    return negative ? -value : value;
 }
 
 // An object header on a line of its own, "N 0 obj"; its number, or -1. A leading zero would make a
@@ -68,6 +106,62 @@ long long objectHeader(std::string_view line)
         return -1;
     const long long number = takeNumber(line);
     return number >= 0 && line == " 0 obj\n" ? number : -1;
+}
+
+// The object a "N 0 R" reference right after key names, in a trailer line; -1 when the line has none.
+long long referenceAfter(std::string_view line, std::string_view key)
+{
+    for (std::size_t at = line.find(key); at != std::string_view::npos; at = line.find(key, at + 1)) {
+        std::string_view rest = line.substr(at + key.size());
+        if (!rest.empty() && isRegular(rest.front()))
+            continue;
+        skipBlanks(rest);
+        const long long number = takeNumber(rest);
+        skipBlanks(rest);
+        if (number >= 0 && takeText(rest, "0") && !rest.empty() && isBlank(rest.front())) {
+            skipBlanks(rest);
+            if (startsWith(rest, "R") && (rest.size() == 1 || !isRegular(rest[1])))
+                return number;
+        }
+        return -1;
+    }
+    return -1;
+}
+
+// Whether the line names key as a name of its own (not as the start of a longer name).
+bool holdsName(std::string_view line, std::string_view key)
+{
+    for (std::size_t at = line.find(key); at != std::string_view::npos; at = line.find(key, at + 1))
+        if (at + key.size() == line.size() || !isRegular(line[at + key.size()]))
+            return true;
+    return false;
+}
+
+// The length of the value that starts text, a literal string with its nested parentheses and escapes
+// or a hexadecimal string, when it closes within text; 0 when it does not or is something else.
+std::size_t stringValueLength(std::string_view text)
+{
+    if (startsWith(text, "<") && !startsWith(text, "<<")) {
+        const std::size_t close = text.find('>');
+        if (close == std::string_view::npos)
+            return 0;
+        const bool hex = std::all_of(text.begin() + 1, text.begin() + static_cast<std::ptrdiff_t>(close), [](char c) {
+            return isBlank(c) || std::string_view("0123456789abcdefABCDEF").find(c) != std::string_view::npos;
+        });
+        return hex ? close + 1 : 0;
+    }
+    if (!startsWith(text, "("))
+        return 0;
+    int depth = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\')
+            ++i;
+        else if (text[i] == '(')
+            ++depth;
+        else if (text[i] == ')' && --depth == 0)
+            return i + 1;
+    }
+    return 0;
 }
 
 struct TableEntry {
@@ -170,6 +264,8 @@ bool FindControlLine(PdfInput& input)
 // The source after the marker read in lines as the platform's text mode gives them: carriage returns
 // dropped, a byte 0x1A ends the input, at most 119 characters a piece (a longer line comes as several
 // pieces). The bytes are copied out of each view, so the source may be viewed elsewhere meanwhile.
+// Each piece tells whether it lost carriage returns, and whether one of them stood alone, not as the
+// first half of a CR LF line end.
 class PdfRewrite::Lines {
 public:
     Lines(PdfInput& input, long long offset) : m_input(input), m_offset(offset) {}
@@ -178,25 +274,43 @@ public:
     bool next(std::string_view& piece)
     {
         m_piece.clear();
-        while (!m_ended && m_piece.size() < 119) {
-            if (m_position == m_buffer.size() && !refill())
-                break;
+        m_droppedReturn = false;
+        m_loneReturn = false;
+        while (!m_ended && m_piece.size() < 119 && available()) {
+            // The run of plain bytes goes over whole; only the bytes that end it are looked at.
+            const std::string_view rest(m_buffer.data() + m_position,
+                                        std::min(m_buffer.size() - m_position, 119 - m_piece.size()));
+            const std::size_t run = std::min(firstOf(rest, 0, "\n\r\x1a"), rest.size());
+            m_piece.append(rest.substr(0, run));
+            m_position += run;
+            if (run == rest.size())
+                continue;
             const char c = m_buffer[m_position++];
-            if (c == 0x1A) {
-                m_ended = true;
+            if (c == '\n') {
+                m_piece += c;
                 break;
             }
-            if (c == '\r')
-                continue;
-            m_piece += c;
-            if (c == '\n')
+            if (c == 0x1A) {
+                m_ended = true;
+                m_stopped = true;
                 break;
+            }
+            m_droppedReturn = true;
+            if (!available() || m_buffer[m_position] != '\n')
+                m_loneReturn = true;
         }
         piece = m_piece;
         return !m_piece.empty();
     }
 
+    bool droppedReturn() const { return m_droppedReturn; }
+    bool loneReturn() const { return m_loneReturn; }
+    // True when the input ended at a byte 0x1A rather than at the document's end.
+    bool stopped() const { return m_stopped; }
+
 private:
+    bool available() { return m_position < m_buffer.size() || refill(); }
+
     bool refill()
     {
         const std::span<const char> bytes = m_input.view(m_offset, 64 * 1024);
@@ -215,11 +329,71 @@ private:
     std::string m_buffer;
     std::size_t m_position = 0;
     bool m_ended = false;
+    bool m_stopped = false;
+    bool m_droppedReturn = false;
+    bool m_loneReturn = false;
     std::string m_piece;
 };
 
+// Where the rest copy stands in the document's syntax. The line rules hold for lines that begin
+// between tokens; inside a literal string, a comment or a stream's data a line that looks like an
+// object header or a date is text, and rewriting it would change the document or break it.
+struct PdfRewrite::Syntax {
+    int stringDepth = 0;
+    bool escaped = false; // a backslash inside a string ended the last piece
+    bool comment = false; // a comment runs on into the next piece
+    bool data = false;    // inside the data of a stream after the control line
+
+    bool betweenTokens() const { return stringDepth == 0 && !comment && !data; }
+
+    // Follows the text of one piece between tokens or inside strings and comments; a "stream" keyword
+    // that ends the piece between tokens starts the data.
+    void follow(std::string_view piece)
+    {
+        const std::size_t keyword = piece.ends_with("stream\n") ? piece.size() - 7 : std::string_view::npos;
+        std::size_t at = 0;
+        while (at < piece.size()) {
+            if (comment) {
+                at = firstOf(piece, at, "\n");
+                comment = at == std::string_view::npos;
+                if (comment)
+                    return;
+                ++at;
+            } else if (stringDepth > 0) {
+                if (escaped) {
+                    escaped = false;
+                    ++at;
+                    continue;
+                }
+                at = firstOf(piece, at, "\\()");
+                if (at == std::string_view::npos)
+                    return;
+                const char c = piece[at++];
+                if (c == '\\')
+                    escaped = true;
+                else
+                    stringDepth += c == '(' ? 1 : -1;
+            } else {
+                const std::size_t next = firstOf(piece, at, "%(");
+                if (keyword != std::string_view::npos && keyword >= at && keyword < next &&
+                    (keyword == 0 || !isRegular(piece[keyword - 1]))) {
+                    data = true;
+                    return;
+                }
+                if (next == std::string_view::npos)
+                    return;
+                if (piece[next] == '%')
+                    comment = true;
+                else
+                    stringDepth = 1;
+                at = next + 1;
+            }
+        }
+    }
+};
+
 PdfRewrite::PdfRewrite(const SigStrokes& strokes, std::string modDate)
-    : m_strokes(strokes), m_modDate("/ModDate (D:" + modDate + ")\n")
+    : m_strokes(strokes), m_modDate("/ModDate (D:" + modDate + ")")
 {
 }
 
@@ -230,6 +404,8 @@ bool PdfRewrite::fail(std::string text)
     m_messages.push_back({std::move(text), "Error"});
     return false;
 }
+
+bool PdfRewrite::refuse(std::string_view code) { return fail(coded(LayoutError, code)); }
 
 bool PdfRewrite::write(PdfOutput& target, std::string_view bytes)
 {
@@ -294,13 +470,9 @@ bool PdfRewrite::readControlLine(PdfInput& source)
     // The rest is taken as text, so it ends at a NUL byte it may hold.
     if (!m_lines->next(rest) || std::strlen(std::string(rest).c_str()) < 16)
         return fail("Control data missing in source PDF file!");
-    long long boxX = 0;
-    long long boxY = 0;
-    if (!controlField(rest.substr(0, 10), m_baseLength) || !controlField(rest.substr(10, 3), boxX) ||
-        !controlField(rest.substr(13, 3), boxY))
-        return fail(std::string(ControlError) + "(C1)");
-    m_boxX = static_cast<int>(boxX);
-    m_boxY = static_cast<int>(boxY);
+    m_baseLength = controlField(rest.substr(0, 10));
+    m_boxX = static_cast<int>(controlField(rest.substr(10, 3)));
+    m_boxY = static_cast<int>(controlField(rest.substr(13, 3)));
     return checkStreamStart(source, m_baseLength);
 }
 
@@ -309,35 +481,41 @@ bool PdfRewrite::readControlLine(PdfInput& source)
 // the object the rewrite puts it in, would not be the stream's.
 bool PdfRewrite::checkStreamStart(PdfInput& source, long long baseLength)
 {
-    constexpr long long Window = 4096; // room for the stream's dictionary before its data
-    if (baseLength > m_marker)
-        return fail(std::string(ControlError) + "(C2)");
+    // Room for the stream's dictionary before its data: far more than a content stream's dictionary,
+    // which names its length and perhaps its filters, ever takes.
+    constexpr long long Window = BlockSize;
+    if (baseLength < 0 || baseLength > m_marker)
+        return fail(coded(ControlError, "C2"));
     const long long dataStart = m_marker - baseLength;
     const long long from = std::max(0LL, dataStart - Window);
     const std::span<const char> bytes = source.view(from, static_cast<std::size_t>(dataStart - from));
     std::string_view before(bytes.data(), bytes.size());
     if (static_cast<long long>(before.size()) != dataStart - from)
-        return fail(std::string(ControlError) + "(C2)");
+        return fail(coded(ControlError, "C2"));
     if (before.ends_with("\r\n"))
         before.remove_suffix(2);
     else if (before.ends_with("\n"))
         before.remove_suffix(1);
     else
-        return fail(std::string(ControlError) + "(C2)");
+        return fail(coded(ControlError, "C2"));
     if (!before.ends_with("stream"))
-        return fail(std::string(ControlError) + "(C2)");
+        return fail(coded(ControlError, "C2"));
     before.remove_suffix(6);
     while (!before.empty() && isBlank(before.back()))
         before.remove_suffix(1);
     if (!before.ends_with(">>"))
-        return fail(std::string(ControlError) + "(C2)");
+        return fail(coded(ControlError, "C2"));
 
-    const std::size_t key = before.rfind("/Length");
+    // The last /Length of the dictionary that is the key itself, not the start of a longer name.
+    std::size_t key = before.size();
+    do
+        key = key == 0 ? std::string_view::npos : before.rfind("/Length", key - 1);
+    while (key != std::string_view::npos && key + 7 < before.size() && isRegular(before[key + 7]));
     if (key == std::string_view::npos)
-        return fail(std::string(LayoutError) + "(L1)");
+        return refuse("L1");
     std::string_view reference = before.substr(key + 7);
     if (reference.empty() || !isBlank(reference.front()))
-        return fail(std::string(LayoutError) + "(L1)");
+        return refuse("L1");
     while (!reference.empty() && isBlank(reference.front()))
         reference.remove_prefix(1);
     m_lengthReference = takeNumber(reference);
@@ -346,11 +524,11 @@ bool PdfRewrite::checkStreamStart(PdfInput& source, long long baseLength)
         generation.remove_prefix(1);
     if (m_lengthReference < 1 || generation.size() == reference.size() || !takeText(generation, "0") ||
         generation.empty() || !isBlank(generation.front()))
-        return fail(std::string(LayoutError) + "(L1)");
+        return refuse("L1");
     while (!generation.empty() && isBlank(generation.front()))
         generation.remove_prefix(1);
     if (!takeText(generation, "R"))
-        return fail(std::string(LayoutError) + "(L1)");
+        return refuse("L1");
     return true;
 }
 
@@ -369,61 +547,122 @@ bool PdfRewrite::writeRest(PdfOutput& target)
     return copyObjects(target) && rewriteTable(target);
 }
 
+bool PdfRewrite::confirmWritten(bool sound) { return sound || refuse("V1"); }
+
+// The next piece of the rest; false at the end. Carriage returns may go only where dropping them
+// changes nothing: as the first half of a CR LF line end outside a stream's data.
+bool PdfRewrite::nextLine(std::string_view& line, std::string_view atEnd)
+{
+    if (!m_lines->next(line))
+        return refuse(atEnd);
+    if (m_lines->loneReturn())
+        return refuse("R1");
+    if (line.find('\0') != std::string_view::npos) // text mode would end the line there and lose the rest
+        return refuse("B1");
+    return true;
+}
+
 // Copies the objects after the control line, noting where each header lands and putting the new
 // stream length, modification date and producer in.
 bool PdfRewrite::copyObjects(PdfOutput& target)
 {
     m_offsets.clear();
-    bool streamEnd = true; // the first line after the three dropped ones
-    for (;;) {
+    m_datedObjects.clear();
+    m_syntax = std::make_unique<Syntax>();
+    Syntax& syntax = *m_syntax;
+    long long object = -1; // the object whose lines are being copied, -1 between objects
+    for (bool first = true;; first = false) {
         const long long offset = m_written;
         std::string_view line;
-        if (!m_lines->next(line))
-            return fail(std::string(LayoutError) + "(X)");
-        if (std::exchange(streamEnd, false) && !startsWith(line, "endstream"))
-            return fail(std::string(LayoutError) + "(E1)");
-        // Text mode would end the line at the NUL and lose what follows it.
-        if (line.find('\0') != std::string_view::npos)
-            return fail(std::string(LayoutError) + "(B1)");
+        if (!nextLine(line, "X"))
+            return false;
+        if (syntax.data) {
+            const bool end = startsWith(line, "endstream");
+            if (!end && m_lines->droppedReturn())
+                return refuse("R2");
+            if (!write(target, line))
+                return false;
+            if (end) {
+                syntax.data = false;
+                syntax.follow(line.substr(9));
+            }
+            continue;
+        }
+        if (first && !startsWith(line, "endstream"))
+            return refuse("E1");
+        if (!syntax.betweenTokens()) {
+            if (!write(target, line))
+                return false;
+            syntax.follow(line);
+            continue;
+        }
+        if (!first && startsWith(line, "endstream")) // the data of a stream whose start was not seen
+            return refuse("S1");
         if (line.size() >= 5 && line.substr(line.size() - 5, 4) == " obj") {
             const long long number = objectHeader(line);
             if (m_offsets.empty()) {
-                // The first object after the stream is its length; its old value line goes.
+                // The first object after the stream is its length; its old value line goes, whatever
+                // it held.
                 if (number != m_lengthReference)
-                    return fail(std::string(LayoutError) + "(L2)");
+                    return refuse("L2");
                 m_lengthObject = number;
                 // Written before the next read, which reuses the line's bytes.
                 if (!write(target, line))
                     return false;
                 std::string_view value;
-                if (!m_lines->next(value))
-                    return fail(std::string(LayoutError) + "(X)");
-                if (takeNumber(value) < 0 || value != "\n")
-                    return fail(std::string(LayoutError) + "(L3)");
-                if (!write(target, formatted("%lld\n", m_newLength)))
+                if (!nextLine(value, "X") || !write(target, formatted("%lld\n", m_newLength)))
                     return false;
             } else {
                 // The table gives the moved objects their offsets by number, in the order they stand.
                 if (number != m_lengthObject + static_cast<long long>(m_offsets.size()))
-                    return fail(std::string(LayoutError) + "(O1)");
+                    return refuse("O1");
                 if (!write(target, line))
                     return false;
             }
             m_offsets.push_back(offset);
+            object = number;
             continue;
         }
         if (startsWith(line, "xref"))
             return true;
-        if (startsWith(line, "/ModDate ")) {
-            if (!write(target, m_modDate))
-                return false;
-        } else if (startsWith(line, "/Producer ")) {
-            if (!write(target, "/Producer (Norvane Stylara - Signature capture for UNIX)\n"))
-                return false;
-        } else if (!write(target, line)) {
+        if (startsWith(line, "endobj"))
+            object = -1;
+        bool done = false;
+        if (!replaceValue(target, line, "/ModDate ", m_modDate, object, done) ||
+            !replaceValue(target, line, "/Producer ", "/Producer (Norvane Stylara - Signature capture for UNIX)",
+                          object, done))
             return false;
+        if (!done) {
+            if (!write(target, line))
+                return false;
+            syntax.follow(line);
         }
     }
+}
+
+// A line that begins with key gets the replacement in place of the key and its value. The value must
+// be a string that closes on the line: its end is then known, and whatever follows it on the line (a
+// dictionary's end, another entry) is kept as it stands.
+bool PdfRewrite::replaceValue(PdfOutput& target, std::string_view line, std::string_view key,
+                              std::string_view replacement, long long object, bool& done)
+{
+    if (done || !startsWith(line, key))
+        return true;
+    done = true;
+    std::string_view value = line.substr(key.size());
+    skipBlanks(value);
+    const std::size_t length = stringValueLength(value);
+    if (length == 0)
+        return refuse("M1");
+    std::string_view after = value.substr(length);
+    if (after.ends_with("\n") && allBlank(after))
+        after = "\n";
+    if (std::find(m_datedObjects.begin(), m_datedObjects.end(), object) == m_datedObjects.end())
+        m_datedObjects.push_back(object);
+    if (!write(target, replacement) || !write(target, after))
+        return false;
+    m_syntax->follow(after);
+    return true;
 }
 
 // The objects before the Length object keep their entries; those after it get their new offsets. The
@@ -435,8 +674,8 @@ bool PdfRewrite::rewriteTable(PdfOutput& target)
     if (!write(target, "xref\n"))
         return false;
     std::string_view line;
-    if (!m_lines->next(line))
-        return fail(std::string(LayoutError) + "(X2)");
+    if (!nextLine(line, "X2"))
+        return false;
     std::string_view subsection = line;
     long long count = -1;
     if (takeText(subsection, "0 ")) {
@@ -445,45 +684,78 @@ bool PdfRewrite::rewriteTable(PdfOutput& target)
     }
     const long long moved = static_cast<long long>(m_offsets.size());
     if (count < m_lengthObject + moved || subsection != "\n")
-        return fail(std::string(LayoutError) + "(T1)");
+        return refuse("T1");
     if (!write(target, line))
         return false;
     for (long long number = 0; number < count; ++number) {
-        if (!m_lines->next(line)) {
-            if (number < m_lengthObject)
-                return fail(std::string(LayoutError) + "(X2)");
-            return fail(std::string(LayoutError) + (number < m_lengthObject + moved ? "(X3)" : "(X4)"));
-        }
+        const char* atEnd = number < m_lengthObject ? "X2" : number < m_lengthObject + moved ? "X3" : "X4";
+        if (!nextLine(line, atEnd))
+            return false;
         TableEntry entry;
         if (!tableEntry(line, entry))
-            return fail(std::string(LayoutError) + "(T2)");
+            return refuse("T2");
         const long long index = number - m_lengthObject;
         if (index >= 0 && index < moved) {
+            // The source's own entry must have led to this object too, not to another of its number
+            // before the control line, or the signer was shown another object than the one signed.
+            if (entry.type != 'n' || entry.offset < m_marker)
+                return refuse("T5");
             if (!write(target, formatted("%010lld 00000 n \n", m_offsets[static_cast<std::size_t>(index)])))
                 return false;
             continue;
         }
         if (entry.type == 'n' && entry.offset >= m_marker)
-            return fail(std::string(LayoutError) + "(T3)");
+            return refuse("T3");
         // Written whole, so an entry whose CR LF end lost its carriage return keeps its 20 bytes.
         char text[32];
         std::snprintf(text, sizeof text, "%010lld %05lld %c \n", entry.offset, entry.generation, entry.type);
         if (!write(target, text))
             return false;
     }
-    // Without its startxref the source was cut short; a signed copy of it would not open.
+    return copyTrailer(target);
+}
+
+// The trailer up to the startxref keyword, then the document's end. The signer was shown the document
+// as its last table gives it; a source with an update after its first table (a /Prev or /XRefStm, a
+// second table, anything after the first %%EOF) would be signed in a version the signer never saw.
+bool PdfRewrite::copyTrailer(PdfOutput& target)
+{
+    long long info = -1;
+    std::string_view line;
     for (bool first = true;; first = false) {
-        if (!m_lines->next(line))
-            return fail(std::string(LayoutError) + "(X4)");
+        // Without its startxref the source was cut short; a signed copy of it would not open.
+        if (!nextLine(line, "X4"))
+            return false;
         if (first && !startsWith(line, "trailer"))
-            return fail(std::string(LayoutError) + "(T4)");
-        if (line.find('\0') != std::string_view::npos)
-            return fail(std::string(LayoutError) + "(B1)");
+            return refuse("T4");
         if (startsWith(line, "start"))
             break;
+        if (startsWith(line, "xref") || holdsName(line, "/Prev") || holdsName(line, "/XRefStm"))
+            return refuse("U1");
+        if (holdsName(line, "/Info"))
+            info = referenceAfter(line, "/Info");
         if (!write(target, line))
             return false;
     }
+    // The date and producer go into the document information dictionary and nowhere else.
+    for (const long long object : m_datedObjects)
+        if (object < 0 || object != info)
+            return refuse("M2");
+    bool offsetLine = false;
+    bool endLine = false;
+    while (m_lines->next(line)) {
+        std::string_view number = line;
+        skipBlanks(number);
+        if (!offsetLine && !endLine && takeNumber(number) >= 0 && allBlank(number)) {
+            offsetLine = true;
+        } else if (!endLine && takeText(line, "%%EOF") && allBlank(line)) {
+            endLine = true;
+        } else if (!allBlank(line)) {
+            return refuse("U2");
+        }
+    }
+    if (m_lines->stopped())
+        return refuse("U2");
     return write(target, "startxref\n") && write(target, formatted("%lld\n", m_tableOffset)) &&
            write(target, "%%EOF\n");
 }
@@ -498,7 +770,8 @@ PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, c
     }
     StringPdfOutput output(result.output);
     PdfRewrite rewrite(strokes, modDate);
-    result.ok = rewrite.copyToMarker(input, output) && rewrite.readControlLine(input) && rewrite.writeRest(output);
+    result.ok = rewrite.copyToMarker(input, output) && rewrite.readControlLine(input) && rewrite.writeRest(output) &&
+                rewrite.confirmWritten(PdfIsSound(result.output));
     result.messages = rewrite.messages();
     result.firstMovedObject = rewrite.firstMovedObject();
     result.movedObjects = rewrite.movedObjectOffsets().size();

@@ -66,9 +66,10 @@ struct PdfMessage {
 };
 
 // The rewrite of a document with a control line, in three steps with their own files between them: the
-// copy up to the marker, the reading of the control line, and the rest after it. Each step answers
-// false on a failure, whose message is then the last of messages(); the messages before it (the
-// notices that let the rewrite go on) come in the order they arose.
+// copy up to the marker, the reading of the control line, and the rest after it; then the check of
+// what was written. Each step answers false on a failure, whose message is then the last of
+// messages(); the messages before it (the notices that let the rewrite go on) come in the order they
+// arose.
 class PdfRewrite {
 public:
     PdfRewrite(const SigStrokes& strokes, std::string modDate);
@@ -81,6 +82,8 @@ public:
     // Writes the signature block and the rest of the document with its new offsets, length, date and
     // producer, and the rewritten table.
     bool writeRest(PdfOutput& target);
+    // Takes the answer of the check of what was written; a document that fails it is refused.
+    bool confirmWritten(bool sound);
 
     const std::vector<PdfMessage>& messages() const { return m_messages; }
 
@@ -92,16 +95,24 @@ public:
 
 private:
     class Lines;
+    struct Syntax;
     bool fail(std::string text);
+    bool refuse(std::string_view code);
     bool write(PdfOutput& target, std::string_view bytes);
+    bool nextLine(std::string_view& line, std::string_view atEnd);
     bool checkStreamStart(PdfInput& source, long long baseLength);
     bool copyObjects(PdfOutput& target);
+    bool replaceValue(PdfOutput& target, std::string_view line, std::string_view key, std::string_view replacement,
+                      long long object, bool& done);
     bool rewriteTable(PdfOutput& target);
+    bool copyTrailer(PdfOutput& target);
 
     const SigStrokes& m_strokes;
     std::string m_modDate;
     std::vector<PdfMessage> m_messages;
     std::unique_ptr<Lines> m_lines;
+    std::unique_ptr<Syntax> m_syntax;
+    std::vector<long long> m_datedObjects; // the objects whose date or producer was replaced
     long long m_written = 0;
     long long m_marker = 0;
     long long m_baseLength = 0;

@@ -29,7 +29,8 @@ const SigStrokes Signature = {
     {{900, 550}, {1200, 300}, {1500, 650}, {1900, 100}},
 };
 
-int qpdfCheck(const std::string& path) {
+int qpdfCheck(const std::string& path)
+{
     QProcess qpdf;
     qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
     qpdf.waitForFinished(120000);
@@ -38,7 +39,8 @@ int qpdfCheck(const std::string& path) {
 
 // The object offsets the cross-reference table gives, by object number, after checking that the
 // startxref value leads to the table and each entry to its object's header.
-std::vector<long long> crossReference(const std::string& pdf) {
+std::vector<long long> crossReference(const std::string& pdf)
+{
     const std::size_t start = pdf.rfind("startxref\n");
     if (start == std::string::npos) {
         ADD_FAILURE() << "no startxref";
@@ -61,13 +63,42 @@ std::vector<long long> crossReference(const std::string& pdf) {
     return offsets;
 }
 
-std::string signatureBlock(int boxX, int boxY, const SigStrokes& strokes) {
+std::string signatureBlock(int boxX, int boxY, const SigStrokes& strokes)
+{
     return StyleLine + StrokePathLines(boxX, boxY, strokes) + "S\nQ\n";
+}
+
+// The document with every entry in use of its table, and its startxref, set to where the object or
+// the table stands, as the host would have written them after an edit.
+std::string withTableRepaired(std::string pdf)
+{
+    const std::size_t table = pdf.rfind("\nxref\n") + 1;
+    const std::size_t trailer = pdf.find("trailer", table);
+    std::size_t number = 0;
+    for (std::size_t entry = pdf.find('\n', table + 5) + 1; entry + 20 <= trailer; entry += 20, ++number) {
+        if (pdf[entry + 17] != 'n')
+            continue;
+        const std::size_t header = pdf.find("\n" + std::to_string(number) + " 0 obj\n");
+        char offset[11];
+        std::snprintf(offset, sizeof offset, "%010zu", header + 1);
+        pdf.replace(entry, 10, offset);
+    }
+    const std::size_t start = pdf.rfind("startxref\n") + 10;
+    pdf.replace(start, pdf.find('\n', start) - start, std::to_string(table));
+    return pdf;
+}
+
+// The document with bytes put in after its header line.
+std::string withBytesAfterHeader(const std::string& pdf, const std::string& bytes)
+{
+    const std::size_t header = pdf.find('\n') + 1;
+    return withTableRepaired(pdf.substr(0, header) + bytes + pdf.substr(header));
 }
 
 class PdfSign : public ::testing::Test {
 protected:
-    PdfSign() {
+    PdfSign()
+    {
         globals.TempDir = "C:\\Stylara\\Temp";
         globals.UnsignedPdfPath = Unsigned;
         globals.SignedPdfPath.clear();
@@ -83,7 +114,8 @@ protected:
         zone.Bias = 300;
         win::setTimeZoneInformation(zone);
     }
-    ~PdfSign() override {
+    ~PdfSign() override
+    {
         win::setLocalTime(std::nullopt);
         win::setTimeZoneInformation(std::nullopt);
     }
@@ -94,7 +126,8 @@ protected:
     ui::BoxRecorder boxes;
 };
 
-TEST_F(PdfSign, RewritesTheHostDocument) {
+TEST_F(PdfSign, RewritesTheHostDocument)
+{
     struct Row {
         const char* id;
         int paddingObjects;
@@ -143,7 +176,8 @@ TEST_F(PdfSign, RewritesTheHostDocument) {
     }
 }
 
-TEST_F(PdfSign, SecondSigningIsRefused) {
+TEST_F(PdfSign, SecondSigningIsRefused)
+{
     install.write(Unsigned, host::MakeHostPdf({}));
     ASSERT_TRUE(SignPdfFile(Signature));
     const std::string once = signedFile();
@@ -159,7 +193,8 @@ TEST_F(PdfSign, SecondSigningIsRefused) {
 
 // Renders the signed page and finds the ink of the signature inside the box and nowhere else but in
 // the page's text at the top.
-TEST_F(PdfSign, SignatureShowsInsideItsBox) {
+TEST_F(PdfSign, SignatureShowsInsideItsBox)
+{
     host::PdfOptions options;
     options.boxX = 300;
     options.boxY = 150;
@@ -191,28 +226,28 @@ TEST_F(PdfSign, SignatureShowsInsideItsBox) {
     EXPECT_EQ(stray, 0);
 }
 
-TEST_F(PdfSign, MarkerScan) {
+TEST_F(PdfSign, MarkerScan)
+{
     const std::string pdf = host::MakeHostPdf({});
-    const std::string beforeMarker = pdf.substr(0, pdf.find("%SRP"));
+    const std::string header = pdf.substr(0, pdf.find('\n') + 1);
+    const std::string afterHeader = pdf.substr(header.size(), pdf.find("%SRP") - header.size());
     const std::string longLine(2038, 'a'); // its "%" and a "%SRP" at the start of the line's second piece
     const std::size_t block = 1 << 20;     // the size the source is copied in
-    const std::string acrossBlocks(block - 2 - beforeMarker.size(), '\n');
-    const std::string attemptAcrossBlocks = std::string(block - 2, 'a') + "%Sx\n";
     struct Row {
         const char* id;
         std::string source;
-        std::string message; // "" for success
-        std::string written;
+        std::string message;  // "" for success
+        std::string inserted; // after the header line, when it signs
+    };
+    const auto row = [&](const char* id, const std::string& inserted) {
+        return Row{id, withBytesAfterHeader(pdf, inserted), "", inserted};
     };
     const Row rows[] = {
-        {"two percent signs hide the marker", "x%%SRP0000000001100200\n" + pdf, "",
-         "x%%SRP0000000001100200\n" + beforeMarker},
-        {"an attempt ends at the first differing byte", "%S%SRP0000000001100200\n" + pdf, "",
-         "%S%SRP0000000001100200\n" + beforeMarker},
-        {"carriage returns and binary kept", std::string("\r\n\0\x1a\xff%\r\n%", 9) + pdf, "",
-         std::string("\r\n\0\x1a\xff%\r\n%", 9) + beforeMarker},
-        {"marker across two blocks of the copy", acrossBlocks + pdf, "", acrossBlocks + beforeMarker},
-        {"attempt across two blocks of the copy", attemptAcrossBlocks + pdf, "", attemptAcrossBlocks + beforeMarker},
+        row("two percent signs hide the marker", "x%%SRP0000000001100200\n"),
+        row("an attempt ends at the first differing byte", "%S%SRP0000000001100200\n"),
+        row("carriage returns and binary kept", std::string("\r\n\0\x1a\xff%\r\n%", 9)),
+        row("marker across two blocks of the copy", std::string(block - 2 - header.size() - afterHeader.size(), '\n')),
+        row("attempt across two blocks of the copy", std::string(block - 2 - header.size(), 'a') + "%Sx\n"),
         {"marker inside earlier text is taken", "ab%SRPcd\n" + pdf, "Control data missing in source PDF file!", ""},
         {"end after %", longLine + "%%SRP0000000001100200\n%", "Unexpected EOF in input file! (1)", ""},
         {"end after %S", longLine + "%%SRP0000000001100200\n%S", "Unexpected EOF in input file! (2)", ""},
@@ -227,8 +262,10 @@ TEST_F(PdfSign, MarkerScan) {
         if (row.message.empty()) {
             EXPECT_TRUE(boxes.boxes().empty()) << row.id;
             const std::string out = signedFile();
-            EXPECT_EQ(out.substr(0, row.written.size()), row.written) << row.id;
-            EXPECT_EQ(out.compare(row.written.size(), StyleLine.size(), StyleLine), 0) << row.id;
+            const std::string written = header + row.inserted + afterHeader;
+            EXPECT_EQ(out.substr(0, written.size()), written) << row.id;
+            EXPECT_EQ(out.compare(written.size(), StyleLine.size(), StyleLine), 0) << row.id;
+            EXPECT_EQ(qpdfCheck(install.native(Signed)), 0) << row.id;
         } else {
             ASSERT_EQ(boxes.boxes().size(), 1u) << row.id;
             EXPECT_EQ(boxes.boxes()[0].text, row.message) << row.id;
@@ -238,7 +275,8 @@ TEST_F(PdfSign, MarkerScan) {
     }
 }
 
-TEST_F(PdfSign, ControlLineFields) {
+TEST_F(PdfSign, ControlLineFields)
+{
     std::string source = host::MakeHostPdf({});
     const std::size_t marker = source.find("%SRP");
     const std::string base = source.substr(marker + 4, 10);
@@ -254,10 +292,16 @@ TEST_F(PdfSign, ControlLineFields) {
         {base + "10020", "", 100, 20},
         {"   " + base.substr(3) + " 50  7", "", 50, 7},
         {base + "1002", "Control data missing in source PDF file!", 0, 0},
-        {base.substr(0, 7) + "abc100200", "Control data invalid in source PDF file! (C1)", 0, 0},
-        {base + "1x0200", "Control data invalid in source PDF file! (C1)", 0, 0},
-        {base + "100-20", "Control data invalid in source PDF file! (C1)", 0, 0},
-        {"-" + base.substr(1) + "100200", "Control data invalid in source PDF file! (C1)", 0, 0},
+        // A field is read as a number: white space first, a sign, digits up to the first other
+        // character, none at all reading 0.
+        {"+" + base.substr(1) + "100200", "", 100, 200},
+        {(std::to_string(baseLength) + "          ").substr(0, 10) + "50 7  ", "", 50, 7},
+        {base + "   200", "", 0, 200},
+        {base + "+-1200", "", 0, 200},
+        {base + "1x0200", "", 1, 200},
+        {base + "100-20", "", 100, -20},
+        {base.substr(0, 7) + "abc100200", "Control data invalid in source PDF file! (C2)", 0, 0},
+        {"-" + base.substr(1) + "100200", "Control data invalid in source PDF file! (C2)", 0, 0},
         {"9999999999100200", "Control data invalid in source PDF file! (C2)", 0, 0},
         {std::to_string(baseLength + 1000000000) + "100200", "Control data invalid in source PDF file! (C2)", 0, 0},
         {"0000000001100200", "Control data invalid in source PDF file! (C2)", 0, 0},
@@ -287,7 +331,8 @@ TEST_F(PdfSign, ControlLineFields) {
     }
 }
 
-TEST_F(PdfSign, LinesAfterTheControlLine) {
+TEST_F(PdfSign, LinesAfterTheControlLine)
+{
     const std::string pdf = host::MakeHostPdf({});
     const std::size_t marker = pdf.find("%SRP");
 
@@ -312,16 +357,16 @@ TEST_F(PdfSign, LinesAfterTheControlLine) {
     EXPECT_EQ(out.find("/Producer"), std::string::npos);
     EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
 
-    // A key's line is replaced whole, whatever else stood on it.
+    // A key's value is replaced; what follows it on the line stays.
     std::string crowded = pdf;
-    crowded.insert(crowded.find('\n', crowded.find("/ModDate (")), " /Subject (kept?)");
-    crowded.insert(crowded.find('\n', crowded.find("/Producer (")), " /Keywords (kept?)");
+    crowded.insert(crowded.find('\n', crowded.find("/ModDate (")), " /Subject (kept)");
+    crowded.insert(crowded.find('\n', crowded.find("/Producer (")), " /Keywords (kept too)");
     install.write(Unsigned, crowded);
     ASSERT_TRUE(SignPdfFile(Signature));
     const std::string whole = signedFile();
-    EXPECT_NE(whole.find("\n/ModDate (D:20110912083015-05'00')\n"), std::string::npos);
-    EXPECT_NE(whole.find("\n/Producer (Norvane Stylara - Signature capture for UNIX)\n"), std::string::npos);
-    EXPECT_EQ(whole.find("kept?"), std::string::npos);
+    EXPECT_NE(whole.find("\n/ModDate (D:20110912083015-05'00') /Subject (kept)\n"), std::string::npos);
+    EXPECT_NE(whole.find("\n/Producer (Norvane Stylara - Signature capture for UNIX) /Keywords (kept too)\n"),
+              std::string::npos);
     EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
 
     // A line is read in pieces of 119 characters: a key that starts the second piece counts as the
@@ -335,7 +380,8 @@ TEST_F(PdfSign, LinesAfterTheControlLine) {
     EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
 }
 
-TEST_F(PdfSign, SourcesCutShort) {
+TEST_F(PdfSign, SourcesCutShort)
+{
     const std::string pdf = host::MakeHostPdf({}); // objects 1 to 5 before the control line, 6 and 7 after it
     const std::size_t table = pdf.rfind("\nxref\n") + 1;
     const std::size_t entries = pdf.find('\n', table + 5) + 1;
@@ -370,21 +416,40 @@ TEST_F(PdfSign, SourcesCutShort) {
     }
 }
 
-// Damaged host documents: each is either signed into a PDF that qpdf finds sound, or refused with its
+// Damaged host documents, and sound ones whose lines only look like what the rewrite changes: each
+// is either signed into a PDF that qpdf finds sound, with what it must keep, or refused with its
 // message, leaving no signed file behind.
-TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned) {
+TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
+{
     const std::string pdf = host::MakeHostPdf({}); // objects 1 to 5 before the control line, 6 and 7 after it
-    const auto edited = [&](std::string_view from, std::string_view to) {
-        std::string changed = pdf;
+    const auto editedFrom = [](const std::string& source, std::string_view from, std::string_view to) {
+        std::string changed = source;
         const std::size_t at = changed.find(from);
         EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos) changed.replace(at, from.size(), to);
+        if (at != std::string::npos)
+            changed.replace(at, from.size(), to);
         return changed;
     };
+    const auto edited = [&](std::string_view from, std::string_view to) { return editedFrom(pdf, from, to); };
     const std::size_t marker = pdf.find("%SRP");
     const std::string rest = pdf.substr(marker + 4, 16);
     const std::string entries = pdf.substr(pdf.find("\n", pdf.rfind("xref\n0 8\n") + 5) + 1, 8 * 20);
     const std::string layout = "Error reading from input PDF file for update! ";
+    const std::string hostDate = "/ModDate (D:20240115093000-05'00')";
+
+    // The document with an object 8 after the information dictionary, listed in the table.
+    const auto withObject8 = [&](const std::string& body) {
+        std::string changed = edited("xref\n0 8\n" + entries,
+                                     "8 0 obj\n" + body + "endobj\nxref\n0 9\n" + entries + "0000000000 00000 n \n");
+        return withTableRepaired(editedFrom(changed, "/Size 8", "/Size 9"));
+    };
+    const auto stream8 = [&](const std::string& data) {
+        return withObject8("<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "endstream\n");
+    };
+    // An update appended as a later tool would: a changed page, its table and a trailer back to the first.
+    const std::string update = "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 396] /Contents 5 0 R >>\n"
+                               "endobj\nxref\n0 1\n0000000000 65535 f \n3 1\n0000001118 00000 n \ntrailer\n"
+                               "<< /Size 8 /Root 1 0 R /Info 7 0 R /Prev 883 >>\nstartxref\n1206\n%%EOF\n";
 
     // Binary data with a "%SRP" of its own before the real control line.
     host::PdfOptions withFiller;
@@ -405,41 +470,95 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned) {
         const char* id;
         std::string source;
         std::string message; // "" when it signs
+        std::string kept;    // when it signs, text the signed document must hold
+        int boxX = 100;      // and the box its signature is drawn in
     };
     const Row rows[] = {
-        {"letters in the base length", edited(rest, "00000abcde100200"), "Control data invalid in source PDF file! (C1)"},
-        {"negative box", edited(rest, rest.substr(0, 10) + "-10200"), "Control data invalid in source PDF file! (C1)"},
-        {"base length beyond the stream", edited(rest, "0000099999100200"), "Control data invalid in source PDF file! (C2)"},
+        {"letters in the base length", edited(rest, "00000abcde100200"),
+         "Control data invalid in source PDF file! (C2)"},
+        {"negative box", edited(rest, rest.substr(0, 10) + "-10200"), "", "", -10},
+        {"base length beyond the stream", edited(rest, "0000099999100200"),
+         "Control data invalid in source PDF file! (C2)"},
         {"Length object numbered 0", edited("/Length 6 0 R", "/Length 0 0 R"), layout + "(L1)"},
         {"Length given directly", edited("/Length 6 0 R", "/Length 999"), layout + "(L1)"},
+        {"stream dictionary over 4096 bytes",
+         withTableRepaired(edited("<< /Length 6 0 R >>", "<< /Length 6 0 R /Pad (" + std::string(5000, 'x') + ") >>")),
+         ""},
+        {"Length followed by a longer name",
+         withTableRepaired(edited("<< /Length 6 0 R >>", "<< /Length 6 0 R /Length1 5 >>")), ""},
         {"Length header numbered 0", edited("\n6 0 obj\n", "\n0 0 obj\n"), layout + "(L2)"},
         {"Length header negative", edited("\n6 0 obj\n", "\n-3 0 obj\n"), layout + "(L2)"},
         {"Length object on one line", edited("\n6 0 obj\n", "\n6 0 obj "), layout + "(L2)"},
-        {"Length value not alone", edited("endstream\nendobj\n6 0 obj\n", "endstream\nendobj\n6 0 obj\n/Foo "),
-         layout + "(L3)"},
+        // The Length object's value line is replaced whatever it held.
+        {"Length value after a blank", edited("\n6 0 obj\n248\n", "\n6 0 obj\n  248\n"), ""},
+        {"Length value before a blank", edited("\n6 0 obj\n248\n", "\n6 0 obj\n248 \n"), ""},
+        {"Length value line holding more", edited("\n6 0 obj\n248\n", "\n6 0 obj\n/Foo 248\n"), ""},
         {"stream goes on after the lines of the control line", edited("Q\nendstream\n", "Q\nQ\nendstream\n"),
          layout + "(E1)"},
         {"objects out of order", edited("\n7 0 obj\n", "\n9 0 obj\n"), layout + "(O1)"},
         {"NUL after the control line", edited("/Creator (Norvane", std::string("/Creator (Nor\0ane", 17)),
          layout + "(B1)"},
+        // Carriage returns are dropped only from CR LF line ends outside a stream's data.
+        {"carriage return alone", edited("/Creator (Norvane Corvix)", "/Creator (Norvane\rCorvix)"), layout + "(R1)"},
+        {"stream with CR LF data after the control line", stream8("a b\r\nc d\r\n"), layout + "(R2)"},
+        {"stream with CR LF keyword lines after the control line",
+         withObject8("<< /Length 4 >>\r\nstream\r\nabcd\nendstream\r\n"), "", "stream\nabcd\nendstream\n"},
+        // A line that only looks like an object header or a date is text, and stays as it is.
+        {"stream with header and date lines after the control line", stream8("9 0 obj\n" + hostDate + "\n"), "",
+         "stream\n9 0 obj\n" + hostDate + "\nendstream\n"},
+        {"date line inside a string", edited("/Title (INVOICE 100)", "/Title (INVOICE 100\n" + hostDate + "\n)"), "",
+         "(INVOICE 100\n" + hostDate + "\n)"},
+        {"object header inside a string", edited("/Title (INVOICE 100)", "/Title (INVOICE\n8 0 obj\n)"), "",
+         "(INVOICE\n8 0 obj\n)"},
+        {"stream data whose start was not seen", edited("endobj\n7 0 obj\n", "endobj\nendstream\n7 0 obj\n"),
+         layout + "(S1)"},
+        // The date and producer values are replaced; the rest of their lines stays.
+        {"information dictionary closed on its date line", edited("00')\n>>\n", "00') >>\n"), "",
+         "/ModDate (D:20110912083015-05'00') >>\n"},
+        {"producer string over two lines", edited("Corvix PDF", "Corvix\nPDF"), layout + "(M1)"},
+        {"date that is no string", edited(hostDate, "/ModDate 9 0 R                    "), layout + "(M1)"},
+        {"date in an object other than the information dictionary", withObject8("<<\n" + hostDate + "\n>>\n"),
+         layout + "(M2)"},
         {"table not from object 0", edited("xref\n0 8\n", "xref\n1 8\n"), layout + "(T1)"},
-        {"two subsections", edited("xref\n0 8\n" + entries, "xref\n0 6\n" + entries.substr(0, 120) + "6 2\n" +
-                                                                   entries.substr(120)),
+        {"two subsections",
+         edited("xref\n0 8\n" + entries, "xref\n0 6\n" + entries.substr(0, 120) + "6 2\n" + entries.substr(120)),
          layout + "(T1)"},
         {"a second subsection after the first",
          edited("xref\n0 8\n" + entries, "xref\n0 8\n" + entries + "9 1\n0000000000 00000 f \n"), layout + "(T4)"},
         {"entry that is no entry", edited(entries.substr(20, 20), "0000000015 0000 n  \n"), layout + "(T2)"},
-        {"kept entry pointing past the control line",
-         edited(entries.substr(20, 20), "0000099999 00000 n \n"), layout + "(T3)"},
-        {"marker in binary data with letters after it", earlyMarker("xx"), "Control data invalid in source PDF file! (C1)"},
+        {"kept entry pointing past the control line", edited(entries.substr(20, 20), "0000099999 00000 n \n"),
+         layout + "(T3)"},
+        {"moved object's entry pointing before the control line",
+         edited(entries.substr(140, 20), entries.substr(20, 20)), layout + "(T5)"},
+        {"moved object's entry free", edited(entries.substr(140, 20), "0000000000 00001 f \n"), layout + "(T5)"},
+        // What the source got wrong where the rewrite does not look shows in the written document.
+        {"kept entry pointing at another object", edited(entries.substr(40, 20), entries.substr(20, 20)),
+         layout + "(V1)"},
+        {"kept entry pointing into an object", edited(entries.substr(40, 20), "0000000101 00000 n \n"),
+         layout + "(V1)"},
+        {"wrong size", edited("/Size 8", "/Size 9"), layout + "(V1)"},
+        {"root naming a missing object", edited("/Root 1 0 R", "/Root 9 0 R"), layout + "(V1)"},
+        // Only the host's one table: an update would be signed in a version the signer never saw.
+        {"update appended", pdf + update, layout + "(U2)"},
+        {"update appended after a byte 0x1A", pdf + "\x1a" + update, layout + "(U2)"},
+        {"earlier table named in the trailer", edited("/Info 7 0 R >>", "/Info 7 0 R /Prev 9 >>"), layout + "(U1)"},
+        {"second table before startxref", edited("startxref\n", "xref\n0 1\n0000000000 65535 f \nstartxref\n"),
+         layout + "(U1)"},
+        {"white space after the end", pdf + "\n \r\n\t\n", ""},
+        {"marker in binary data with letters after it", earlyMarker("xx"),
+         "Control data invalid in source PDF file! (C2)"},
         {"marker in binary data with digits after it", earlyMarker(fillerFields), layout + "(L1)"},
-        {"table entries ending in CR LF", edited("xref\n0 8\n" + entries, [&] {
-             std::string crlf = "xref\r\n0 8\r\n";
-             for (std::size_t i = 0; i < entries.size(); i += 20) crlf += entries.substr(i, 18) + "\r\n";
-             return crlf;
-         }()),
+        {"table entries ending in CR LF",
+         edited("xref\n0 8\n" + entries,
+                [&] {
+                    std::string crlf = "xref\r\n0 8\r\n";
+                    for (std::size_t i = 0; i < entries.size(); i += 20)
+                        crlf += entries.substr(i, 18) + "\r\n";
+                    return crlf;
+                }()),
          ""},
-        {"free entry beyond the moved objects", [&] {
+        {"free entry beyond the moved objects",
+         [&] {
              std::string changed = edited("xref\n0 8\n" + entries, "xref\n0 9\n" + entries + "0000000000 00001 f \n");
              changed.replace(changed.find("/Size 8"), 7, "/Size 9");
              return changed;
@@ -455,7 +574,10 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned) {
             EXPECT_TRUE(ok) << row.id;
             EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << row.id;
             EXPECT_EQ(qpdfCheck(install.native(Signed)), 0) << row.id;
-            crossReference(signedFile());
+            const std::string out = signedFile();
+            crossReference(out);
+            EXPECT_NE(out.find(row.kept), std::string::npos) << row.id;
+            EXPECT_NE(out.find(signatureBlock(row.boxX, 200, Signature)), std::string::npos) << row.id;
         } else {
             EXPECT_FALSE(ok) << row.id;
             EXPECT_EQ(boxes.texts(), std::vector<std::string>{row.message}) << row.id;
@@ -464,7 +586,8 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned) {
     }
 }
 
-TEST_F(PdfSign, FailedWritesAreReported) {
+TEST_F(PdfSign, FailedWritesAreReported)
+{
     host::PdfOptions options;
     options.fillerBytes = 3 << 20; // more than one block of the copy
     install.write(Unsigned, host::MakeHostPdf(options));
@@ -519,7 +642,8 @@ TEST_F(PdfSign, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
     }
 }
 
-TEST_F(PdfSign, FilesThatCannotBeOpened) {
+TEST_F(PdfSign, FilesThatCannotBeOpened)
+{
     EXPECT_FALSE(SignPdfFile(Signature));
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Local unsigned PDF file is missing!"});
     EXPECT_TRUE(globals.SignedPdfPath.empty());
@@ -536,7 +660,8 @@ TEST_F(PdfSign, FilesThatCannotBeOpened) {
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Error opening target PDF file! (1)"});
 }
 
-TEST(ControlLine, FoundOnlyAsAWholeLine) {
+TEST(ControlLine, FoundOnlyAsAWholeLine)
+{
     TempInstall install;
     ui::BoxRecorder boxes;
     const std::string line = "%SRP0000000001100200\n";
@@ -571,12 +696,15 @@ namespace {
 
 // The control-line test read straight: pieces of at most 2039 bytes, each ending after an LF where one
 // comes first; a piece that begins with "%SRP" and ends with LF is a control line.
-bool controlLineByPieces(const std::string& text) {
+bool controlLineByPieces(const std::string& text)
+{
     for (std::size_t start = 0; start < text.size();) {
         const std::size_t lineFeed = text.find('\n', start);
-        const std::size_t end = lineFeed != std::string::npos && lineFeed < start + 2039 ? lineFeed + 1
-                                                                                        : std::min(text.size(), start + 2039);
-        if (text[end - 1] == '\n' && text.compare(start, 4, "%SRP") == 0) return true;
+        const std::size_t end = lineFeed != std::string::npos && lineFeed < start + 2039
+                                    ? lineFeed + 1
+                                    : std::min(text.size(), start + 2039);
+        if (text[end - 1] == '\n' && text.compare(start, 4, "%SRP") == 0)
+            return true;
         start = end;
     }
     return false;
@@ -586,7 +714,8 @@ bool controlLineByPieces(const std::string& text) {
 
 // Documents of a few blocks of the scan with long lines, line feeds and markers placed at random about
 // the blocks' edges: the scan answers as a reading piece by piece does.
-TEST(ControlLine, AnswersAsAReadingPieceByPiece) {
+TEST(ControlLine, AnswersAsAReadingPieceByPiece)
+{
     const std::size_t block = 1 << 20;
     std::mt19937 random(20111231);
     int found = 0;
@@ -601,9 +730,11 @@ TEST(ControlLine, AnswersAsAReadingPieceByPiece) {
             // A line feed, a marker anywhere, or a marker some whole pieces into a line with a line feed
             // some way after it, which may or may not end the marker's piece.
             std::string mark = "\n";
-            if (random() % 3 == 1) mark = "%SRP";
+            if (random() % 3 == 1)
+                mark = "%SRP";
             if (random() % 3 == 2)
-                mark = "\n" + std::string(2039 * (random() % 3), 'b') + "%SRP" + std::string(random() % 2100, 'c') + "\n";
+                mark =
+                    "\n" + std::string(2039 * (random() % 3), 'b') + "%SRP" + std::string(random() % 2100, 'c') + "\n";
             text.replace(at, std::min(mark.size(), text.size() - at), mark, 0, text.size() - at);
         }
         MemoryPdfInput input(text);

@@ -1,0 +1,100 @@
+#include "signing/PdfCheck.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// A one-page document of the given objects (1 the catalog, 2 the pages, 3 the page, 4 its contents),
+// its table and trailer made to fit them.
+std::string documentOf(const std::vector<std::string>& objects)
+{
+    std::string pdf = "%PDF-1.4\n";
+    std::vector<std::size_t> offsets;
+    for (std::size_t i = 0; i < objects.size(); ++i) {
+        offsets.push_back(pdf.size());
+        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const std::size_t table = pdf.size();
+    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (const std::size_t offset : offsets) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
+        pdf += entry;
+    }
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           std::to_string(table) + "\n%%EOF\n";
+    return pdf;
+}
+
+std::string stream(const std::string& dictionary, const std::string& data)
+{
+    return "<< /Length " + std::to_string(data.size()) + dictionary + " >>\nstream\n" + data + "\nendstream";
+}
+
+std::vector<std::string> pageWith(const std::string& contents)
+{
+    return {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents 4 0 R >>", contents};
+}
+
+std::string replaced(std::string text, const std::string& from, const std::string& to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
+}
+
+} // namespace
+
+// The check the signer makes of what it wrote, held against qpdf's command line on the same document:
+// what the check passes qpdf passes without a warning, and each kind of damage fails both.
+TEST(PdfCheck, AgreesWithQpdf)
+{
+    const std::string sound = documentOf(pageWith(stream("", "q 1 0 0 RG 10 10 m 100 100 l S Q")));
+    const std::size_t page = sound.find("3 0 obj");
+    struct Row {
+        const char* id;
+        std::string document;
+        bool sound;
+    };
+    const Row rows[] = {
+        {"sound", sound, true},
+        {"stream length one short", replaced(sound, "/Length 32", "/Length 31"), false},
+        {"entry pointing at another object",
+         replaced(sound, "\n" + std::string(10 - std::to_string(page).size(), '0') + std::to_string(page),
+                  "\n0000000009"),
+         false},
+        {"entry pointing into an object",
+         replaced(sound, "\n" + std::string(10 - std::to_string(page).size(), '0') + std::to_string(page),
+                  "\n" + std::string(10 - std::to_string(page + 3).size(), '0') + std::to_string(page + 3)),
+         false},
+        {"size one too many", replaced(sound, "/Size 5", "/Size 6"), false},
+        {"root naming a missing object", replaced(sound, "/Root 1 0 R", "/Root 7 0 R"), false},
+        {"startxref beside the table", replaced(sound, "startxref\n", "startxref\n1"), false},
+        {"encoded stream that does not decode",
+         documentOf(pageWith(stream(" /Filter /FlateDecode", "q 1 0 0 RG 10 10 m 100 100 l S Q"))), false},
+        {"contents ending inside a string", documentOf(pageWith(stream("", "BT (unclosed Tj ET"))), false},
+        {"update after the table", sound + "trailer\n<< /Size 5 /Root 1 0 R /Prev 9 >>\nstartxref\n9\n%%EOF\n", false},
+    };
+    QTemporaryDir folder;
+    for (const Row& row : rows) {
+        const std::string path = folder.filePath("check.pdf").toStdString();
+        std::ofstream(path, std::ios::binary) << row.document;
+        QProcess qpdf;
+        qpdf.start("qpdf", {"--check", QString::fromStdString(path)});
+        ASSERT_TRUE(qpdf.waitForFinished(60000)) << row.id;
+        EXPECT_EQ(qpdf.exitCode() == 0, row.sound) << row.id << ": qpdf says otherwise";
+        EXPECT_EQ(PdfIsSound(row.document), row.sound) << row.id;
+        EXPECT_EQ(PdfFileIsSound(path), row.sound) << row.id;
+        EXPECT_EQ(PdfPassesQpdfCheck(row.document), row.sound) << row.id;
+    }
+}
