@@ -469,9 +469,9 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
     struct Row {
         const char* id;
         std::string source;
-        std::string message; // "" when it signs
-        std::string kept;    // when it signs, text the signed document must hold
-        int boxX = 100;      // and the box its signature is drawn in
+        std::string message;   // "" when it signs
+        std::string kept = {}; // when it signs, text the signed document must hold
+        int boxX = 100;        // and the box its signature is drawn in
     };
     const Row rows[] = {
         {"letters in the base length", edited(rest, "00000abcde100200"),
