@@ -25,6 +25,20 @@ inline void put16(QByteArray& out, std::uint16_t value)
     out.append(char(value >> 8));
 }
 
+// The image data as a GIF holds it: the minimum code size, then the packed codes in sub-blocks of at most
+// 255 bytes, ended by an empty one.
+inline QByteArray imageDataBlocks(int minCodeSize, const QByteArray& packed)
+{
+    QByteArray out(1, char(minCodeSize));
+    for (qsizetype at = 0; at < packed.size(); at += 255) {
+        const QByteArray block = packed.mid(at, 255);
+        out.append(char(block.size()));
+        out.append(block);
+    }
+    out.append(char(0));
+    return out;
+}
+
 // LZW data that every decoder reads: a clear code after every second pixel keeps the codes 3 bits wide.
 inline QByteArray solidImageData(int pixels, std::uint8_t colour)
 {
@@ -46,14 +60,7 @@ inline QByteArray solidImageData(int pixels, std::uint8_t colour)
     }
     if (count > 0)
         packed.append(char(bits & 0xFF));
-    QByteArray out(1, char(2));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        out.append(char(block.size()));
-        out.append(block);
-    }
-    out.append(char(0));
-    return out;
+    return imageDataBlocks(2, packed);
 }
 
 // Real LZW data of the pixels (colour indexes below 4), in 255-byte sub-blocks: the size of a big
@@ -98,14 +105,7 @@ inline QByteArray lzwImageData(const std::vector<std::uint8_t>& pixels)
     write(End);
     if (count > 0)
         packed.append(char(bits & 0xFF));
-    QByteArray out(1, char(MinCodeSize));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
-        out.append(char(block.size()));
-        out.append(block);
-    }
-    out.append(char(0));
-    return out;
+    return imageDataBlocks(MinCodeSize, packed);
 }
 
 // Header, logical screen and colour table: the bytes before the first frame.
