@@ -1,4 +1,5 @@
 #include "signing/PdfCheck.h"
+#include "SamplePdf.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -10,28 +11,6 @@
 #include <vector>
 
 namespace {
-
-// A one-page document of the given objects (1 the catalog, 2 the pages, 3 the page, 4 its contents),
-// its table and trailer made to fit them.
-std::string documentOf(const std::vector<std::string>& objects)
-{
-    std::string pdf = "%PDF-1.4\n";
-    std::vector<std::size_t> offsets;
-    for (std::size_t i = 0; i < objects.size(); ++i) {
-        offsets.push_back(pdf.size());
-        pdf += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
-    }
-    const std::size_t table = pdf.size();
-    pdf += "xref\n0 " + std::to_string(objects.size() + 1) + "\n0000000000 65535 f \n";
-    for (const std::size_t offset : offsets) {
-        char entry[32];
-        std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
-        pdf += entry;
-    }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(table) + "\n%%EOF\n";
-    return pdf;
-}
 
 std::string stream(const std::string& dictionary, const std::string& data)
 {
@@ -59,7 +38,7 @@ std::string replaced(std::string text, const std::string& from, const std::strin
 // what the check passes qpdf passes without a warning, and each kind of damage fails both.
 TEST(PdfCheck, AgreesWithQpdf)
 {
-    const std::string sound = documentOf(pageWith(stream("", "q 1 0 0 RG 10 10 m 100 100 l S Q")));
+    const std::string sound = testing_support::pdfOfObjects(pageWith(stream("", "q 1 0 0 RG 10 10 m 100 100 l S Q")));
     const std::size_t page = sound.find("3 0 obj");
     struct Row {
         const char* id;
@@ -81,8 +60,10 @@ TEST(PdfCheck, AgreesWithQpdf)
         {"root naming a missing object", replaced(sound, "/Root 1 0 R", "/Root 7 0 R"), false},
         {"startxref beside the table", replaced(sound, "startxref\n", "startxref\n1"), false},
         {"encoded stream that does not decode",
-         documentOf(pageWith(stream(" /Filter /FlateDecode", "q 1 0 0 RG 10 10 m 100 100 l S Q"))), false},
-        {"contents ending inside a string", documentOf(pageWith(stream("", "BT (unclosed Tj ET"))), false},
+         testing_support::pdfOfObjects(pageWith(stream(" /Filter /FlateDecode", "q 1 0 0 RG 10 10 m 100 100 l S Q"))),
+         false},
+        {"contents ending inside a string", testing_support::pdfOfObjects(pageWith(stream("", "BT (unclosed Tj ET"))),
+         false},
         {"update after the table", sound + "trailer\n<< /Size 5 /Root 1 0 R /Prev 9 >>\nstartxref\n9\n%%EOF\n", false},
     };
     QTemporaryDir folder;

@@ -34,21 +34,8 @@ inline void writeSamplePdf(const std::string& nativePath, const std::vector<std:
     }
 }
 
-// A one-page PDF written by hand in the plain style of the host's documents: PDF 1.4, Helvetica text
-// lines from the top of a letter page, and the signature box as a rectangle near the bottom.
-inline std::string handWrittenPdf(const std::vector<std::string>& lines) {
-    std::string content = "BT /F1 14 Tf 72 740 Td 18 TL\n";
-    for (const std::string& line : lines)
-        content += "(" + line + ") Tj T*\n";
-    content += "ET\n2 w 72 100 216 54 re S\n";
-    const std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>",
-        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
-        "/Contents 4 0 R >>",
-        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
-    };
+// A PDF 1.4 file of these objects, numbered from 1 (1 the catalog), with its table and trailer made to fit.
+inline std::string pdfOfObjects(const std::vector<std::string>& objects) {
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < objects.size(); ++i) {
@@ -65,6 +52,24 @@ inline std::string handWrittenPdf(const std::vector<std::string>& lines) {
     pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
            std::to_string(xref) + "\n%%EOF\n";
     return pdf;
+}
+
+// A one-page PDF written by hand in the plain style of the host's documents: PDF 1.4, Helvetica text
+// lines from the top of a letter page, and the signature box as a rectangle near the bottom.
+inline std::string handWrittenPdf(const std::vector<std::string>& lines) {
+    std::string content = "BT /F1 14 Tf 72 740 Td 18 TL\n";
+    for (const std::string& line : lines)
+        content += "(" + line + ") Tj T*\n";
+    content += "ET\n2 w 72 100 216 54 re S\n";
+    const std::vector<std::string> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Resources << /Font << /F1 5 0 R >> >> "
+        "/Contents 4 0 R >>",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream",
+        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>",
+    };
+    return pdfOfObjects(objects);
 }
 
 // The height of the black bar of a rendered sample page, as a share of the page's height.
