@@ -13,15 +13,18 @@ constexpr int TickMilliseconds = 10;
 // A frame without a usable delay (0, or no marker for it) shows for the time browsers give it.
 constexpr int TicksForFrameWithoutDelay = 10;
 
-int max0(int value) { return value > 0 ? value : 0; }
+int max0(int value) {
+    return value > 0 ? value : 0;
+}
 
 // Trunc of a ratio; a ratio of nothing by nothing gives 0.
-int truncated(double value) { return std::isfinite(value) ? static_cast<int>(value) : 0; }
+int truncated(double value) {
+    return std::isfinite(value) ? static_cast<int>(value) : 0;
+}
 
 } // namespace
 
-THelperWnd::THelperWnd(QWidget* parent) : QWidget(parent)
-{
+THelperWnd::THelperWnd(QWidget* parent) : QWidget(parent) {
     // Only the tick is wanted of this window: hidden for good and without a size, it never covers its
     // siblings or takes their clicks, whenever its parent comes on screen.
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -30,84 +33,76 @@ THelperWnd::THelperWnd(QWidget* parent) : QWidget(parent)
     CreateWnd();
 }
 
-THelperWnd::~THelperWnd() { m_timer.stop(); }
+THelperWnd::~THelperWnd() {
+    m_timer.stop();
+}
 
-void THelperWnd::CreateWnd() { m_timer.start(TickMilliseconds, Qt::PreciseTimer, this); }
+void THelperWnd::CreateWnd() {
+    m_timer.start(TickMilliseconds, Qt::PreciseTimer, this);
+}
 
-void THelperWnd::timerEvent(QTimerEvent*)
-{
+void THelperWnd::timerEvent(QTimerEvent*) {
     ui::runHandler([this] {
-        if (OnTimer)
-            OnTimer();
+        if (OnTimer) OnTimer();
     });
 }
 
-TAdvPicture::TAdvPicture(QWidget* owner) : QWidget(owner), FPicture(std::make_unique<TIPicture>())
-{
+TAdvPicture::TAdvPicture(QWidget* owner) : QWidget(owner), FPicture(std::make_unique<TIPicture>()) {
     resize(100, 100);
     FPicture->OnChange = [this] { PictureChanged(); };
     FPicture->OnFrameChange = [this] { FrameChanged(); };
     FPicture->OnClear = [this] { PictureCleared(); };
 }
 
-TAdvPicture::~TAdvPicture()
-{
+TAdvPicture::~TAdvPicture() {
     // No tick may reach a control that is going away.
     delete FTimerWindow;
 }
 
-std::uint32_t TAdvPicture::GetVersionNr() const { return (1u << 24) | (3u << 16) | (0u << 8) | 0u; }
+std::uint32_t TAdvPicture::GetVersionNr() const {
+    return (1u << 24) | (3u << 16) | (0u << 8) | 0u;
+}
 
-std::string TAdvPicture::GetVersion() const { return formatVersion(GetVersionNr()); }
+std::string TAdvPicture::GetVersion() const {
+    return formatVersion(GetVersionNr());
+}
 
-void TAdvPicture::SetIPicture(const TGraphic* value)
-{
+void TAdvPicture::SetIPicture(const TGraphic* value) {
     FPicture->Assign(value);
     invalidate(rect());
 }
 
-void TAdvPicture::SetPicturePosition(TPicturePosition value)
-{
-    if (value == FPicturePosition)
-        return;
+void TAdvPicture::SetPicturePosition(TPicturePosition value) {
+    if (value == FPicturePosition) return;
     FPicturePosition = value;
     invalidate(rect());
 }
 
-void TAdvPicture::SetStretchMode(TStretchMode value)
-{
-    if (value == FStretchMode)
-        return;
+void TAdvPicture::SetStretchMode(TStretchMode value) {
+    if (value == FStretchMode) return;
     FStretchMode = value;
     invalidate(rect());
 }
 
-void TAdvPicture::SetAutoSizeP(bool value)
-{
+void TAdvPicture::SetAutoSizeP(bool value) {
     FAutoSize = value;
-    if (value && !FPicture->GetEmpty())
-        resize(FPicture->GetWidth(), FPicture->GetHeight());
+    if (value && !FPicture->GetEmpty()) resize(FPicture->GetWidth(), FPicture->GetHeight());
 }
 
-void TAdvPicture::SetBackgroundColor(TColor value)
-{
+void TAdvPicture::SetBackgroundColor(TColor value) {
     FBackgroundColor = value;
     FPicture->BackgroundColor = value;
 }
 
-void TAdvPicture::SetDoubleBuffered(bool value)
-{
+void TAdvPicture::SetDoubleBuffered(bool value) {
     FDoubleBuffered = value;
     FPicture->DoubleBuffered = value;
 }
 
-void TAdvPicture::SetAnimate(bool value)
-{
-    if (value == FAnimate)
-        return;
+void TAdvPicture::SetAnimate(bool value) {
+    if (value == FAnimate) return;
     FAnimate = value;
-    if (FDesigning)
-        return;
+    if (FDesigning) return;
     if (value) {
         // The tick window sits beside the control; a control on no parent carries it itself.
         FTimerWindow = new THelperWnd(parentWidget() ? parentWidget() : this);
@@ -119,26 +114,20 @@ void TAdvPicture::SetAnimate(bool value)
     }
 }
 
-void TAdvPicture::Loaded()
-{
+void TAdvPicture::Loaded() {
     FPicture->PixelsPerInchX = logicalDpiX();
     FPicture->PixelsPerInchY = logicalDpiY();
-    if (!FPicture->GetEmpty())
-        FIsAnimated = FPicture->IsGIFFile() && FPicture->GetFrameCount() > 1;
+    if (!FPicture->GetEmpty()) FIsAnimated = FPicture->IsGIFFile() && FPicture->GetFrameCount() > 1;
 }
 
-void TAdvPicture::PictureChanged()
-{
-    if (FAutoSize && !FPicture->GetEmpty())
-        SetAutoSizeP(true);
-    if (FPicture->GetEmpty())
-        return;
+void TAdvPicture::PictureChanged() {
+    if (FAutoSize && !FPicture->GetEmpty()) SetAutoSizeP(true);
+    if (FPicture->GetEmpty()) return;
     FIsAnimated = FPicture->IsGIFFile() && FPicture->GetFrameCount() > 1;
     FPicture->SetFrame(0);
 }
 
-void TAdvPicture::FrameChanged()
-{
+void TAdvPicture::FrameChanged() {
     switch (FPicture->FrameDisposal) {
     case 0: // none given
     case 1: // leave in place
@@ -152,22 +141,18 @@ void TAdvPicture::FrameChanged()
     default:
         break;
     }
-    if (OnFrameChange)
-        OnFrameChange();
+    if (OnFrameChange) OnFrameChange();
 }
 
-void TAdvPicture::PictureCleared()
-{
+void TAdvPicture::PictureCleared() {
     FClearing = true;
     invalidate(rect());
     repaint();
     FClearing = false;
 }
 
-void TAdvPicture::Timer()
-{
-    if (!FPicture || !FIsAnimated || FPicture->GetEmpty())
-        return;
+void TAdvPicture::Timer() {
+    if (!FPicture || !FIsAnimated || FPicture->GetEmpty()) return;
     if (FTickCount == FNextFrameTick) {
         try {
             if (FPicture->GetFrameCount() > FPicture->Frame())
@@ -186,23 +171,19 @@ void TAdvPicture::Timer()
     ++FTickCount;
 }
 
-void TAdvPicture::invalidate(const QRegion& region)
-{
+void TAdvPicture::invalidate(const QRegion& region) {
     m_erase += region;
     update(region);
 }
 
-void TAdvPicture::ensureCanvas()
-{
-    if (m_canvas.size() == size())
-        return;
+void TAdvPicture::ensureCanvas() {
+    if (m_canvas.size() == size()) return;
     m_canvas = QImage(size(), QImage::Format_ARGB32_Premultiplied);
     m_canvas.fill(Qt::transparent);
     m_erase = rect();
 }
 
-void TAdvPicture::paintEvent(QPaintEvent*)
-{
+void TAdvPicture::paintEvent(QPaintEvent*) {
     ensureCanvas();
     if (!m_erase.isEmpty()) {
         QPainter eraser(&m_canvas);
@@ -219,22 +200,17 @@ void TAdvPicture::paintEvent(QPaintEvent*)
     screen.drawImage(0, 0, m_canvas);
 }
 
-void TAdvPicture::Paint()
-{
+void TAdvPicture::Paint() {
     ensureCanvas();
-    if (m_canvas.isNull())
-        return;
+    if (m_canvas.isNull()) return;
     QPainter canvas(&m_canvas);
-    if (!m_paintClip.isEmpty())
-        canvas.setClipRegion(m_paintClip);
+    if (!m_paintClip.isEmpty()) canvas.setClipRegion(m_paintClip);
     paintPicture(canvas);
 }
 
-void TAdvPicture::paintPicture(QPainter& canvas)
-{
+void TAdvPicture::paintPicture(QPainter& canvas) {
     const int W = width(), H = height();
-    if (FClearing || !FPicture || FPicture->GetEmpty() || W <= 0 || H <= 0)
-        return;
+    if (FClearing || !FPicture || FPicture->GetEmpty() || W <= 0 || H <= 0) return;
     const int MW = FPicture->GetMaxWidth(), MH = FPicture->GetMaxHeight();
 
     // The picture's size, shrunk with its aspect kept when it is larger than the control; never enlarged.
@@ -280,8 +256,7 @@ void TAdvPicture::paintPicture(QPainter& canvas)
         }
         break;
     case bpTiled:
-        if (MW == 0 || MH == 0)
-            break;
+        if (MW == 0 || MH == 0) break;
         for (int y = 0; y < H; y += MH)
             for (int x = 0; x < W; x += MW)
                 drawAt(x, y);

@@ -16,13 +16,10 @@
 
 namespace {
 
-bool startsWith(const std::string& text, const std::string& prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
+bool startsWith(const std::string& text, const std::string& prefix) {
+    if (text.size() < prefix.size()) return false;
     for (size_t i = 0; i < prefix.size(); ++i)
-        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
+        if (std::toupper(static_cast<unsigned char>(text[i])) != prefix[i]) return false;
     return true;
 }
 
@@ -31,8 +28,7 @@ bool startsWith(const std::string& text, const std::string& prefix)
 TIPicture::TIPicture() = default;
 TIPicture::~TIPicture() = default;
 
-void TIPicture::replaceData(QByteArray data)
-{
+void TIPicture::replaceData(QByteArray data) {
     ImageData = std::move(data);
     FrameCountCache = -1;
     m_markers.reset();
@@ -40,21 +36,17 @@ void TIPicture::replaceData(QByteArray data)
     m_decodedPixels = 0;
 }
 
-void TIPicture::LoadFromFile(const std::string& fileName)
-{
+void TIPicture::LoadFromFile(const std::string& fileName) {
     try {
         std::string contents;
-        if (!win::readWholeFile(fileName, contents))
-            throw win::LibraryError("Cannot open file \"" + fileName + "\"");
+        if (!win::readWholeFile(fileName, contents)) throw win::LibraryError("Cannot open file \"" + fileName + "\"");
         replaceData(QByteArray(contents.data(), static_cast<qsizetype>(contents.size())));
         FEmpty = false;
         FFrame = 1;
         ScreenWidth = ScreenHeight = 0;
         LoadPicture();
-        if (OnClear)
-            OnClear();
-        if (OnChange)
-            OnChange();
+        if (OnClear) OnClear();
+        if (OnChange) OnChange();
     } catch (const std::exception&) {
         replaceData(QByteArray());
         FEmpty = true;
@@ -62,131 +54,107 @@ void TIPicture::LoadFromFile(const std::string& fileName)
     }
 }
 
-void TIPicture::LoadFromStream(QIODevice* stream)
-{
-    if (!stream)
-        return;
+void TIPicture::LoadFromStream(QIODevice* stream) {
+    if (!stream) return;
     replaceData(readWholeStream(*stream));
     FEmpty = false;
     FFrame = 1;
     ScreenWidth = ScreenHeight = 0;
     LoadPicture();
-    if (OnChange)
-        OnChange();
+    if (OnChange) OnChange();
 }
 
-void TIPicture::ReadData(QIODevice* stream)
-{
-    if (!stream)
-        return;
+void TIPicture::ReadData(QIODevice* stream) {
+    if (!stream) return;
     replaceData(readWholeStream(*stream));
     FEmpty = false;
     ScreenWidth = ScreenHeight = 0;
     LoadPicture();
 }
 
-void TIPicture::SaveToStream(QIODevice* stream) const
-{
-    if (stream)
-        stream->write(ImageData);
+void TIPicture::SaveToStream(QIODevice* stream) const {
+    if (stream) stream->write(ImageData);
 }
 
-void TIPicture::WriteData(QIODevice* stream) const { SaveToStream(stream); }
+void TIPicture::WriteData(QIODevice* stream) const {
+    SaveToStream(stream);
+}
 
-void TIPicture::LoadFromResourceName(const std::string& name)
-{
+void TIPicture::LoadFromResourceName(const std::string& name) {
     QFile resource(":/" + QString::fromStdString(name));
-    if (resource.exists() && resource.open(QIODevice::ReadOnly))
-        LoadFromStream(&resource);
+    if (resource.exists() && resource.open(QIODevice::ReadOnly)) LoadFromStream(&resource);
 }
 
-void TIPicture::LoadFromResourceID(int resId)
-{
+void TIPicture::LoadFromResourceID(int resId) {
     QFile resource(":/" + QString::number(resId));
     if (!resource.open(QIODevice::ReadOnly))
         throw win::LibraryError(win::formatMessage("Resource %d not found", static_cast<long>(resId)));
     LoadFromStream(&resource);
 }
 
-void TIPicture::LoadFromURL(const std::string& url)
-{
+void TIPicture::LoadFromURL(const std::string& url) {
     if (startsWith(url, "RES://")) {
         SourceUrl = url;
-        if (url.size() > 6)
-            LoadFromResourceName(url.substr(6));
+        if (url.size() > 6) LoadFromResourceName(url.substr(6));
     } else if (startsWith(url, "FILE://")) {
         SourceUrl = url;
-        if (url.size() > 7)
-            LoadFromFile(url.substr(7));
+        if (url.size() > 7) LoadFromFile(url.substr(7));
     }
 }
 
-void TIPicture::Assign(const TGraphic* source)
-{
+void TIPicture::Assign(const TGraphic* source) {
     FEmpty = true;
     FrameCountCache = -1;
     OlePicture.reset();
     if (!source) {
         replaceData(QByteArray());
-        if (OnChange)
-            OnChange();
-        if (OnClear)
-            OnClear();
+        if (OnChange) OnChange();
+        if (OnClear) OnClear();
         return;
     }
     if (const auto* picture = dynamic_cast<const TIPicture*>(source)) {
         replaceData(picture->ImageData);
         FEmpty = false;
         LoadPicture();
-        if (OnChange)
-            OnChange();
+        if (OnChange) OnChange();
     }
 }
 
-void TIPicture::SetFrame(int value)
-{
+void TIPicture::SetFrame(int value) {
     FFrame = value;
     if (!ImageData.isEmpty()) {
         LoadPicture();
-        if (OnFrameChange)
-            OnFrameChange();
+        if (OnFrameChange) OnFrameChange();
     }
 }
 
-bool TIPicture::IsGIFFile() const { return ImageData.size() > 4 && ImageData.startsWith("GIF8"); }
+bool TIPicture::IsGIFFile() const {
+    return ImageData.size() > 4 && ImageData.startsWith("GIF8");
+}
 
-const std::vector<qsizetype>& TIPicture::frameMarkers()
-{
-    if (!m_markers)
-        m_markers = FindGifFrameMarkers(ImageData);
+const std::vector<qsizetype>& TIPicture::frameMarkers() {
+    if (!m_markers) m_markers = FindGifFrameMarkers(ImageData);
     return *m_markers;
 }
 
-int TIPicture::GetFrameCount()
-{
-    if (FrameCountCache != -1)
-        return FrameCountCache;
-    if (!IsGIFFile())
-        return -1;
+int TIPicture::GetFrameCount() {
+    if (FrameCountCache != -1) return FrameCountCache;
+    if (!IsGIFFile()) return -1;
     FrameCountCache = static_cast<int>(frameMarkers().size());
     return FrameCountCache;
 }
 
-int TIPicture::GetFrameTime(int frameNo)
-{
-    if (!IsGIFFile())
-        return -1;
+int TIPicture::GetFrameTime(int frameNo) {
+    if (!IsGIFFile()) return -1;
     const std::vector<qsizetype>& markers = frameMarkers();
-    if (frameNo < 1 || static_cast<size_t>(frameNo) > markers.size())
-        return -1;
+    if (frameNo < 1 || static_cast<size_t>(frameNo) > markers.size()) return -1;
     const GifFrameMarker marker = ReadGifFrameMarker(ImageData, markers[static_cast<size_t>(frameNo) - 1]);
     FrameTransparent = marker.transparent;
     FrameDisposal = marker.disposal;
     return marker.delay;
 }
 
-void TIPicture::LoadPicture()
-{
+void TIPicture::LoadPicture() {
     const bool frames = IsGIFFile() && GetFrameCount() > 0;
     const int frameCount = frames ? GetFrameCount() : 0;
     // Frames 1 and below all show the whole file, frames past the last marker none.
@@ -194,13 +162,11 @@ void TIPicture::LoadPicture()
     const auto placeFrame = [&] {
         FrameLeft = FrameTop = 0;
         ScreenWidth = ScreenHeight = 0;
-        if (!frames)
-            return;
+        if (!frames) return;
         ScreenWidth = GifScreenWidth(ImageData);
         ScreenHeight = GifScreenHeight(ImageData);
         if (FFrame >= 1 && FFrame <= frameCount) {
-            const GifFrameMarker marker =
-                ReadGifFrameMarker(ImageData, frameMarkers()[static_cast<size_t>(FFrame) - 1]);
+            const GifFrameMarker marker = ReadGifFrameMarker(ImageData, frameMarkers()[static_cast<size_t>(FFrame) - 1]);
             FrameLeft = marker.left;
             FrameTop = marker.top;
             FrameWidth = marker.width;
@@ -216,24 +182,19 @@ void TIPicture::LoadPicture()
 
     PictureService& service = pictureService();
     QByteArray block;
-    if (!service.AllocateBlock(ImageData.size(), block))
-        throw win::LibraryError("Could not allocate memory for image");
+    if (!service.AllocateBlock(ImageData.size(), block)) throw win::LibraryError("Could not allocate memory for image");
     placeFrame();
     const QByteArray cut = frames ? CutGifFrame(ImageData, frameMarkers(), FFrame) : ImageData;
-    if (!cut.isEmpty())
-        std::memcpy(block.data(), cut.constData(), static_cast<size_t>(cut.size()));
+    if (!cut.isEmpty()) std::memcpy(block.data(), cut.constData(), static_cast<size_t>(cut.size()));
 
     std::unique_ptr<QIODevice> stream;
-    if (service.CreateStream(std::move(block), stream) == -1)
-        throw win::LibraryError("Could not create image stream");
-    if (!stream)
-        throw win::LibraryError("Empty image stream created");
+    if (service.CreateStream(std::move(block), stream) == -1) throw win::LibraryError("Could not create image stream");
+    if (!stream) throw win::LibraryError("Empty image stream created");
     OlePicture.reset();
     std::shared_ptr<IPicture> loaded;
     if (service.LoadPicture(*stream, ImageData.size(), loaded) != 0)
         throw win::LibraryError("Could not load image. Invalid format");
-    if (!loaded)
-        throw win::LibraryError("Could not load image");
+    if (!loaded) throw win::LibraryError("Could not load image");
     OlePicture = std::move(loaded);
 
     // Decoded frames are kept up to a bound, so a long animation of large frames does not fill memory.
@@ -244,28 +205,26 @@ void TIPicture::LoadPicture()
     }
 }
 
-int TIPicture::GetWidth() const { return OlePicture ? MulDiv(OlePicture->HimetricWidth(), PixelsPerInchX, 2540) : 0; }
+int TIPicture::GetWidth() const {
+    return OlePicture ? MulDiv(OlePicture->HimetricWidth(), PixelsPerInchX, 2540) : 0;
+}
 
-int TIPicture::GetHeight() const { return OlePicture ? MulDiv(OlePicture->HimetricHeight(), PixelsPerInchY, 2540) : 0; }
+int TIPicture::GetHeight() const {
+    return OlePicture ? MulDiv(OlePicture->HimetricHeight(), PixelsPerInchY, 2540) : 0;
+}
 
-int TIPicture::GetMaxWidth() const
-{
-    if (!OlePicture)
-        return 0;
+int TIPicture::GetMaxWidth() const {
+    if (!OlePicture) return 0;
     return ScreenWidth != 0 ? ScreenWidth : GetWidth();
 }
 
-int TIPicture::GetMaxHeight() const
-{
-    if (!OlePicture)
-        return 0;
+int TIPicture::GetMaxHeight() const {
+    if (!OlePicture) return 0;
     return ScreenHeight != 0 ? ScreenHeight : GetHeight();
 }
 
-void TIPicture::Draw(QPainter& canvas, const TRect& rect)
-{
-    if (FEmpty || !OlePicture)
-        return;
+void TIPicture::Draw(QPainter& canvas, const TRect& rect) {
+    if (FEmpty || !OlePicture) return;
     const int hmWidth = OlePicture->HimetricWidth();
     const int hmHeight = OlePicture->HimetricHeight();
     const TRect moved{rect.left + FrameLeft, rect.top + FrameTop, rect.right + FrameLeft, rect.bottom + FrameTop};
@@ -274,8 +233,7 @@ void TIPicture::Draw(QPainter& canvas, const TRect& rect)
         return;
     }
     // Through an off-screen bitmap of the destination's size, shown where the picture would go.
-    if (moved.width() <= 0 || moved.height() <= 0)
-        return;
+    if (moved.width() <= 0 || moved.height() <= 0) return;
     QImage buffer(moved.width(), moved.height(), QImage::Format_ARGB32_Premultiplied);
     buffer.fill(toQColor(BackgroundColor));
     QPainter offscreen(&buffer);

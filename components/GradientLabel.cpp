@@ -26,13 +26,16 @@ constexpr unsigned DT_RTLREADING = 0x20000;
 constexpr int StripThickness = 2;
 
 // Nearest integer with ties to the even one, as the platform's Round does.
-int roundHalfEven(double value) { return static_cast<int>(std::nearbyint(value)); }
+int roundHalfEven(double value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
-QRect toQRect(const TRect& r) { return QRect(r.left, r.top, r.width(), r.height()); }
+QRect toQRect(const TRect& r) {
+    return QRect(r.left, r.top, r.width(), r.height());
+}
 
 // DrawTextEx's flags in Qt's terms. Vertical placement applies to single lines only, as on the platform.
-int qtTextFlags(unsigned format)
-{
+int qtTextFlags(unsigned format) {
     int flags = Qt::AlignAbsolute;
     if (format & DT_CENTER)
         flags |= Qt::AlignHCenter;
@@ -51,20 +54,15 @@ int qtTextFlags(unsigned format)
     } else {
         flags |= Qt::AlignTop;
     }
-    if (format & DT_WORDBREAK)
-        flags |= Qt::TextWordWrap;
-    if (!(format & DT_NOPREFIX))
-        flags |= Qt::TextShowMnemonic;
-    if (format & DT_NOCLIP)
-        flags |= Qt::TextDontClip;
+    if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
+    if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
+    if (format & DT_NOCLIP) flags |= Qt::TextDontClip;
     return flags;
 }
 
 // The ellipsis styles shorten each line that does not fit; wrapped text is left to the wrapping.
-QString shortened(const QString& text, unsigned format, const QFontMetrics& metrics, int width)
-{
-    if (!(format & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS)) || (format & DT_WORDBREAK))
-        return text;
+QString shortened(const QString& text, unsigned format, const QFontMetrics& metrics, int width) {
+    if (!(format & (DT_END_ELLIPSIS | DT_PATH_ELLIPSIS)) || (format & DT_WORDBREAK)) return text;
     const Qt::TextElideMode mode = (format & DT_END_ELLIPSIS) ? Qt::ElideRight : Qt::ElideMiddle;
     const int mnemonic = (format & DT_NOPREFIX) ? 0 : int(Qt::TextShowMnemonic);
     QStringList lines = (format & DT_SINGLELINE) ? QStringList{QString(text).replace('\n', ' ')} : text.split('\n');
@@ -73,8 +71,7 @@ QString shortened(const QString& text, unsigned format, const QFontMetrics& metr
     return lines.join('\n');
 }
 
-void drawCaption(QPainter& canvas, const QString& caption, const TRect& r, unsigned format, const QColor& colour)
-{
+void drawCaption(QPainter& canvas, const QString& caption, const TRect& r, unsigned format, const QColor& colour) {
     canvas.setPen(colour);
     canvas.setLayoutDirection((format & DT_RTLREADING) ? Qt::RightToLeft : Qt::LeftToRight);
     const QString text = shortened(caption, format, canvas.fontMetrics(), r.width());
@@ -83,10 +80,8 @@ void drawCaption(QPainter& canvas, const QString& caption, const TRect& r, unsig
 
 } // namespace
 
-void PaintGradientBands(QPainter& canvas, TColor fromColor, TColor toColor, int count, const TRect& rect, bool across)
-{
-    if (count == 0)
-        count = 1;
+void PaintGradientBands(QPainter& canvas, TColor fromColor, TColor toColor, int count, const TRect& rect, bool across) {
+    if (count == 0) count = 1;
     const TColor from = ColorToRGB(fromColor);
     const TColor to = ColorToRGB(toColor);
     const int fromRed = from & 0xFF, fromGreen = (from >> 8) & 0xFF, fromBlue = (from >> 16) & 0xFF;
@@ -112,44 +107,71 @@ void PaintGradientBands(QPainter& canvas, TColor fromColor, TColor toColor, int 
     }
 }
 
-TGradientLabel::TGradientLabel(QWidget* owner) : QWidget(owner)
-{
+TGradientLabel::TGradientLabel(QWidget* owner) : QWidget(owner) {
     QFont verdana = font();
     verdana.setFamily("Verdana");
     setFont(verdana);
 }
 
-void TGradientLabel::store(auto& field, auto value)
-{
+void TGradientLabel::store(auto& field, auto value) {
     field = value;
     update();
 }
 
-void TGradientLabel::SetCaption(const std::string& value) { store(FCaption, value); }
-void TGradientLabel::SetColor(TColor value) { store(FColor, value); }
-void TGradientLabel::SetFontColor(TColor value) { store(FFontColor, value); }
-void TGradientLabel::SetAlignment(TAlignment value) { store(FAlignment, value); }
-void TGradientLabel::SetLayout(TTextLayout value) { store(FLayout, value); }
-void TGradientLabel::SetWordWrap(bool value) { store(FWordWrap, value); }
-void TGradientLabel::SetShowAccelChar(bool value) { store(FShowAccelChar, value); }
-void TGradientLabel::SetTransparent(bool value) { store(FTransparent, value); }
-void TGradientLabel::SetBiDiMode(TBiDiMode value) { store(FBiDiMode, value); }
-void TGradientLabel::SetColorTo(TColor value) { store(FColorTo, value); }
-void TGradientLabel::SetVAlignment(TVAlignment value) { store(FVAlignment, value); }
-void TGradientLabel::SetIndent(int value) { store(FIndent, value); }
-void TGradientLabel::SetGradientType(TGradientType value) { store(FGradientType, value); }
-void TGradientLabel::SetTransparentText(bool value) { store(FTransparentText, value); }
-void TGradientLabel::SetLineWidth(int value) { store(FLineWidth, value); }
-void TGradientLabel::SetOrientation(TGradientOrientation value) { store(FOrientation, value); }
-
-void TGradientLabel::SetEllipsType(TEllipsType value)
-{
-    if (value != FEllipsType)
-        store(FEllipsType, value);
+void TGradientLabel::SetCaption(const std::string& value) {
+    store(FCaption, value);
+}
+void TGradientLabel::SetColor(TColor value) {
+    store(FColor, value);
+}
+void TGradientLabel::SetFontColor(TColor value) {
+    store(FFontColor, value);
+}
+void TGradientLabel::SetAlignment(TAlignment value) {
+    store(FAlignment, value);
+}
+void TGradientLabel::SetLayout(TTextLayout value) {
+    store(FLayout, value);
+}
+void TGradientLabel::SetWordWrap(bool value) {
+    store(FWordWrap, value);
+}
+void TGradientLabel::SetShowAccelChar(bool value) {
+    store(FShowAccelChar, value);
+}
+void TGradientLabel::SetTransparent(bool value) {
+    store(FTransparent, value);
+}
+void TGradientLabel::SetBiDiMode(TBiDiMode value) {
+    store(FBiDiMode, value);
+}
+void TGradientLabel::SetColorTo(TColor value) {
+    store(FColorTo, value);
+}
+void TGradientLabel::SetVAlignment(TVAlignment value) {
+    store(FVAlignment, value);
+}
+void TGradientLabel::SetIndent(int value) {
+    store(FIndent, value);
+}
+void TGradientLabel::SetGradientType(TGradientType value) {
+    store(FGradientType, value);
+}
+void TGradientLabel::SetTransparentText(bool value) {
+    store(FTransparentText, value);
+}
+void TGradientLabel::SetLineWidth(int value) {
+    store(FLineWidth, value);
+}
+void TGradientLabel::SetOrientation(TGradientOrientation value) {
+    store(FOrientation, value);
 }
 
-unsigned TGradientLabel::TextFormat() const
-{
+void TGradientLabel::SetEllipsType(TEllipsType value) {
+    if (value != FEllipsType) store(FEllipsType, value);
+}
+
+unsigned TGradientLabel::TextFormat() const {
     static constexpr unsigned alignments[] = {0, DT_RIGHT, DT_CENTER};
     static constexpr unsigned wordWraps[] = {DT_SINGLELINE, DT_WORDBREAK};
     static constexpr unsigned layouts[] = {0, DT_VCENTER, DT_BOTTOM};
@@ -160,14 +182,12 @@ unsigned TGradientLabel::TextFormat() const
            accelChars[FShowAccelChar] | vAlignments[FVAlignment] | DT_NOCLIP;
 }
 
-void TGradientLabel::paintEvent(QPaintEvent*)
-{
+void TGradientLabel::paintEvent(QPaintEvent*) {
     QPainter canvas(this);
     Paint(canvas);
 }
 
-void TGradientLabel::Paint(QPainter& canvas)
-{
+void TGradientLabel::Paint(QPainter& canvas) {
     canvas.setFont(font());
     const QFontMetrics metrics(font());
     const QString caption = QString::fromLocal8Bit(FCaption.c_str());
@@ -238,8 +258,7 @@ void TGradientLabel::Paint(QPainter& canvas)
         else if (!(format & DT_CENTER))
             format |= DT_RIGHT;
     }
-    if (FBiDiMode != bdLeftToRight)
-        format |= DT_RTLREADING;
+    if (FBiDiMode != bdLeftToRight) format |= DT_RTLREADING;
 
     TRect r = client;
     if (FOrientation == goHorizontal) {

@@ -2,10 +2,8 @@
 
 #include <QIODevice>
 
-TColor ColorToRGB(TColor color)
-{
-    if ((color & 0xFF000000) != 0xFF000000)
-        return color;
+TColor ColorToRGB(TColor color) {
+    if ((color & 0xFF000000) != 0xFF000000) return color;
     switch (color & 0xFF) {
     case 5: // window
         return 0xFFFFFF;
@@ -22,29 +20,23 @@ TColor ColorToRGB(TColor color)
     }
 }
 
-QColor toQColor(TColor color)
-{
+QColor toQColor(TColor color) {
     const TColor rgb = ColorToRGB(color);
     return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
 }
 
-std::string formatVersion(std::uint32_t versionNr)
-{
+std::string formatVersion(std::uint32_t versionNr) {
     return std::to_string(versionNr >> 24) + "." + std::to_string((versionNr >> 16) & 0xFF) + "." +
            std::to_string((versionNr >> 8) & 0xFF) + "." + std::to_string(versionNr & 0xFF);
 }
 
-QByteArray readWholeStream(QIODevice& stream)
-{
-    if (!stream.isSequential())
-        stream.seek(0);
+QByteArray readWholeStream(QIODevice& stream) {
+    if (!stream.isSequential()) stream.seek(0);
     return stream.readAll();
 }
 
-int MulDiv(int a, int b, int c)
-{
-    if (c == 0)
-        return -1;
+int MulDiv(int a, int b, int c) {
+    if (c == 0) return -1;
     const long long product = static_cast<long long>(a) * b;
     const long long half = (c > 0 ? c : -c) / 2;
     const bool negative = (product < 0) != (c < 0);

@@ -20,10 +20,10 @@ namespace {
 // The loader's refusal of a picture: CTL_E_INVALIDPICTURE.
 constexpr long InvalidPicture = static_cast<long>(0x800A017CL);
 
+
 class BlockStream : public QBuffer {
 public:
-    explicit BlockStream(QByteArray block) : m_block(std::move(block))
-    {
+    explicit BlockStream(QByteArray block) : m_block(std::move(block)) {
         setBuffer(&m_block);
         open(QIODevice::ReadOnly);
     }
@@ -36,16 +36,13 @@ class QtPicture : public IPicture {
 public:
     explicit QtPicture(QImage image)
         : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), HimetricPerInch, ScreenDpi)),
-          m_hmHeight(MulDiv(m_image.height(), HimetricPerInch, ScreenDpi))
-    {
-    }
+          m_hmHeight(MulDiv(m_image.height(), HimetricPerInch, ScreenDpi)) {}
     int HimetricWidth() const override { return m_hmWidth; }
     int HimetricHeight() const override { return m_hmHeight; }
 
-    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override
-    {
-        if (m_image.isNull() || cxSrc == 0 || cySrc == 0 || cx == 0 || cy == 0)
-            return;
+    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc,
+                int cySrc) const override {
+        if (m_image.isNull() || cxSrc == 0 || cySrc == 0 || cx == 0 || cy == 0) return;
         // Pixel (u, v) lies at HIMETRIC (u * hmW / W, hmH - v * hmH / H), which the source rectangle
         // maps linearly onto the destination.
         const double hmWidth = HimetricWidth(), hmHeight = HimetricHeight();
@@ -137,8 +134,7 @@ PictureService* currentService = nullptr;
 
 } // namespace
 
-bool PictureService::AllocateBlock(qsizetype size, QByteArray& block)
-{
+bool PictureService::AllocateBlock(qsizetype size, QByteArray& block) {
     try {
         block = QByteArray(size, '\0');
     } catch (const std::bad_alloc&) {
@@ -147,26 +143,22 @@ bool PictureService::AllocateBlock(qsizetype size, QByteArray& block)
     return block.size() == size;
 }
 
-long PictureService::CreateStream(QByteArray block, std::unique_ptr<QIODevice>& stream)
-{
+long PictureService::CreateStream(QByteArray block, std::unique_ptr<QIODevice>& stream) {
     stream = std::make_unique<BlockStream>(std::move(block));
     return 0;
 }
 
-long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture)
-{
+long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr<IPicture>& picture) {
     stream.seek(0);
     DecodedPicture decoded = DecodePicture(stream.read(size));
     picture = std::move(decoded.picture);
     return decoded.error;
 }
 
-DecodedPicture DecodePicture(const QByteArray& bytes)
-{
+DecodedPicture DecodePicture(const QByteArray& bytes) {
     if (IsMetafile(bytes)) {
         std::optional<Metafile> metafile = ReadMetafile(bytes);
-        if (!metafile)
-            return {nullptr, InvalidPicture};
+        if (!metafile) return {nullptr, InvalidPicture};
         return {std::make_shared<MetafilePicture>(std::move(*metafile)), 0};
     }
     QBuffer buffer;
@@ -182,21 +174,22 @@ DecodedPicture DecodePicture(const QByteArray& bytes)
         if (tooLarge(QSize(GifScreenWidth(bytes), GifScreenHeight(bytes))) || (first && tooLarge(first->size())))
             return {nullptr, InvalidPicture};
     }
-    if (tooLarge(reader.size()))
-        return {nullptr, InvalidPicture};
+    if (tooLarge(reader.size())) return {nullptr, InvalidPicture};
     QImage image;
-    if (!reader.read(&image) || image.isNull())
-        return {nullptr, InvalidPicture};
+    if (!reader.read(&image) || image.isNull()) return {nullptr, InvalidPicture};
     // Qt composes a GIF's first image into its whole logical screen; the platform's picture is the
     // image alone, placed by the caller at its position in the screen.
     if (first) {
         const QRect inside = first->intersected(image.rect());
-        if (!inside.isEmpty())
-            image = image.copy(inside);
+        if (!inside.isEmpty()) image = image.copy(inside);
     }
     return {std::make_shared<QtPicture>(std::move(image)), 0};
 }
 
-PictureService& pictureService() { return currentService ? *currentService : standardService; }
+PictureService& pictureService() {
+    return currentService ? *currentService : standardService;
+}
 
-void setPictureService(PictureService* service) { currentService = service; }
+void setPictureService(PictureService* service) {
+    currentService = service;
+}

@@ -40,8 +40,8 @@ constexpr qint64 MaxPicturePixels = 128LL * 1024 * 1024 / 4;
 // The platform's picture service: a memory block, a stream on it, and the picture loader. This one
 // decodes through Qt's image readers, limited to the formats the platform loader takes that Qt reads:
 // BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR, and placeable WMF and
-// EMF metafiles through a player of our own, which draws their records each time the picture is shown. Tests derive
-// from it to watch or refuse the calls.
+// EMF metafiles through a player of our own, which draws their records each time the picture is shown.
+// Tests derive from it to watch or refuse the calls.
 class PictureService {
 public:
     virtual ~PictureService() = default;

@@ -31,19 +31,15 @@ class ChunkReader {
 public:
     explicit ChunkReader(const QByteArray& data) : m_data(data.constData(), static_cast<size_t>(data.size())) {}
 
-    void read(void* into, qint64 count)
-    {
-        if (count <= 0)
-            return;
+    void read(void* into, qint64 count) {
+        if (count <= 0) return;
         checkRead(count);
         std::memcpy(into, m_data.data() + m_at, static_cast<size_t>(count));
         m_at += count;
     }
 
-    QByteArray readBytes(qint64 count)
-    {
-        if (count <= 0)
-            return QByteArray();
+    QByteArray readBytes(qint64 count) {
+        if (count <= 0) return QByteArray();
         checkRead(count);
         QByteArray bytes(m_data.data() + m_at, static_cast<qsizetype>(count));
         m_at += count;
@@ -57,20 +53,17 @@ public:
         std::uint32_t size;
 
         // The id as text without blanks and control characters, so "seq " reads "seq".
-        bool is(const char* text) const
-        {
+        bool is(const char* text) const {
             std::string visible;
             for (char c : id)
-                if (static_cast<unsigned char>(c) > 32)
-                    visible += c;
+                if (static_cast<unsigned char>(c) > 32) visible += c;
             return visible.find(text) != std::string::npos;
         }
         // The data and the pad byte that follows data of odd size.
         qint64 padded() const { return qint64(size) + (size & 1); }
     };
 
-    Chunk chunk()
-    {
+    Chunk chunk() {
         Chunk header{};
         read(header.id, 4);
         read(&header.size, 4);
@@ -78,11 +71,9 @@ public:
     }
 
 private:
-    void checkRead(qint64 count) const
-    {
+    void checkRead(qint64 count) const {
         const qint64 size = static_cast<qint64>(m_data.size());
-        if (m_at > size || count > size - m_at)
-            throw win::LibraryError("Stream read error");
+        if (m_at > size || count > size - m_at) throw win::LibraryError("Stream read error");
     }
 
     std::string_view m_data;
@@ -91,37 +82,31 @@ private:
 
 // A "rate" or "seq " chunk fills its table from entry 0; what lies beyond the table's 128 entries is
 // passed over.
-void readTable(ChunkReader& in, std::array<std::int32_t, TAniIconFile::TableEntries>& table, std::uint32_t size)
-{
+void readTable(ChunkReader& in, std::array<std::int32_t, TAniIconFile::TableEntries>& table, std::uint32_t size) {
     const qint64 tableBytes = qint64(sizeof(table));
     const qint64 taken = std::min<qint64>(size, tableBytes);
     in.read(table.data(), taken);
     in.skip(qint64(size) - taken);
 }
 
-std::uint32_t dword(const unsigned char* bytes)
-{
+std::uint32_t dword(const unsigned char* bytes) {
     return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (std::uint32_t(bytes[3]) << 24);
 }
 
-void putWord(QByteArray& out, unsigned value)
-{
+void putWord(QByteArray& out, unsigned value) {
     out.append(char(value & 0xFF));
     out.append(char((value >> 8) & 0xFF));
 }
 
 // Makes an icon from one icon image resource (a device-independent bitmap with its mask, the height
 // counting both): rebuilt as a one-image icon file for Qt's reader. A null image when none is made.
-QImage iconFromResource(const QByteArray& image)
-{
-    if (image.size() < 40)
-        return QImage();
+QImage iconFromResource(const QByteArray& image) {
+    if (image.size() < 40) return QImage();
     const auto* header = reinterpret_cast<const unsigned char*>(image.constData());
     const std::int32_t width = std::int32_t(dword(header + 4));
     const std::int32_t height = std::int32_t(dword(header + 8)) / 2;
     const unsigned bitCount = header[14] | (header[15] << 8);
-    if (dword(header) < 40 || width <= 0 || width > 256 || height <= 0 || height > 256)
-        return QImage();
+    if (dword(header) < 40 || width <= 0 || width > 256 || height <= 0 || height > 256) return QImage();
     QByteArray file;
     putWord(file, 0);
     putWord(file, 1);
@@ -141,16 +126,13 @@ QImage iconFromResource(const QByteArray& image)
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "ico");
     QImage icon;
-    if (!reader.read(&icon))
-        return QImage();
+    if (!reader.read(&icon)) return QImage();
     return icon;
 }
 
-bool hasAniExtension(const std::string& fileName)
-{
+bool hasAniExtension(const std::string& fileName) {
     const auto at = fileName.find_last_of(".\\:");
-    if (at == std::string::npos || fileName[at] != '.')
-        return false;
+    if (at == std::string::npos || fileName[at] != '.') return false;
     std::string extension = fileName.substr(at);
     for (char& c : extension)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -162,53 +144,43 @@ bool hasAniExtension(const std::string& fileName)
 TAniIconFile::TAniIconFile() = default;
 TAniIconFile::~TAniIconFile() = default;
 
-void TAniIconFile::clearIcons()
-{
+void TAniIconFile::clearIcons() {
     for (QImage& icon : FrameIcons)
         icon = QImage();
     m_hotSpots.fill(QPoint());
 }
 
-void TAniIconFile::LoadFromFile(const std::string& fileName)
-{
-    if (!hasAniExtension(fileName) || !win::fileExists(fileName))
-        return;
+void TAniIconFile::LoadFromFile(const std::string& fileName) {
+    if (!hasAniExtension(fileName) || !win::fileExists(fileName)) return;
     std::string contents;
-    if (!win::readWholeFile(fileName, contents))
-        throw win::LibraryError("Cannot open file \"" + fileName + "\"");
+    if (!win::readWholeFile(fileName, contents)) throw win::LibraryError("Cannot open file \"" + fileName + "\"");
     CursorData = QByteArray(contents.data(), static_cast<qsizetype>(contents.size()));
     AniDecode();
-    if (OnAniChange)
-        OnAniChange();
+    if (OnAniChange) OnAniChange();
     FLoaded = true;
 }
 
-void TAniIconFile::LoadFromStream(QIODevice* stream)
-{
-    if (!stream)
-        return;
+void TAniIconFile::LoadFromStream(QIODevice* stream) {
+    if (!stream) return;
     CursorData = readWholeStream(*stream);
     AniDecode();
     FLoaded = true;
 }
 
-void TAniIconFile::ReadData(QIODevice* stream)
-{
+void TAniIconFile::ReadData(QIODevice* stream) {
     LoadFromStream(stream);
-    if (stream && OnAniChange)
-        OnAniChange();
+    if (stream && OnAniChange) OnAniChange();
 }
 
-void TAniIconFile::SaveToStream(QIODevice* stream) const
-{
-    if (stream)
-        stream->write(CursorData);
+void TAniIconFile::SaveToStream(QIODevice* stream) const {
+    if (stream) stream->write(CursorData);
 }
 
-void TAniIconFile::WriteData(QIODevice* stream) const { SaveToStream(stream); }
+void TAniIconFile::WriteData(QIODevice* stream) const {
+    SaveToStream(stream);
+}
 
-void TAniIconFile::Assign(const TGraphic* source)
-{
+void TAniIconFile::Assign(const TGraphic* source) {
     if (!source) {
         FLoaded = false;
         CursorData = QByteArray();
@@ -216,17 +188,14 @@ void TAniIconFile::Assign(const TGraphic* source)
         return;
     }
     const auto* file = dynamic_cast<const TAniIconFile*>(source);
-    if (!file)
-        throw win::LibraryError(std::string("Cannot assign a ") + source->ClassName() + " to a " + ClassName());
+    if (!file) throw win::LibraryError(std::string("Cannot assign a ") + source->ClassName() + " to a " + ClassName());
     CursorData = file->CursorData;
     FLoaded = true;
     AniDecode();
 }
 
-void TAniIconFile::AniDecode()
-{
-    if (CursorData.isEmpty())
-        return;
+void TAniIconFile::AniDecode() {
+    if (CursorData.isEmpty()) return;
     ChunkReader in(CursorData);
     char riff[12];
     in.read(riff, sizeof riff);
@@ -264,8 +233,7 @@ void TAniIconFile::AniDecode()
         readTable(in, FrameSequence, chunk.size);
         chunk = in.chunk();
     }
-    if (!chunk.is("LIST"))
-        return;
+    if (!chunk.is("LIST")) return;
 
     char listType[4];
     in.read(listType, 4);
@@ -273,8 +241,7 @@ void TAniIconFile::AniDecode()
     const std::uint32_t frames = std::min<std::uint32_t>(AniHeader.cFrames, MaxFrames);
     for (std::uint32_t number = 1; number <= frames; ++number) {
         const ChunkReader::Chunk icon = in.chunk();
-        if (icon.size < SmallestIconChunk)
-            break;
+        if (icon.size < SmallestIconChunk) break;
         unsigned char directory[6], entry[16];
         in.read(directory, sizeof directory);
         in.read(entry, sizeof entry);
@@ -296,39 +263,30 @@ void TAniIconFile::AniDecode()
     StepTicks = 0;
 }
 
-void TAniIconFile::SetFrame(int index)
-{
-    if (index < 0 || index >= MaxFrames)
-        index = 0;
+void TAniIconFile::SetFrame(int index) {
+    if (index < 0 || index >= MaxFrames) index = 0;
     CurrentFrame = FrameIcons[index].isNull() ? 0 : index;
     StepTicks = 0;
 }
 
-void TAniIconFile::Step()
-{
+void TAniIconFile::Step() {
     StepTicks += 2;
     if (FrameRates[CurrentFrame] < StepTicks) {
         StepTicks = 0;
         CurrentFrame = CurrentFrame >= MaxFrames - 1 ? 0 : CurrentFrame + 1;
-        if (FrameIcons[CurrentFrame].isNull())
-            CurrentFrame = 0;
-        if (OnAniChange)
-            OnAniChange();
+        if (FrameIcons[CurrentFrame].isNull()) CurrentFrame = 0;
+        if (OnAniChange) OnAniChange();
     }
 }
 
-void TAniIconFile::Draw(QPainter& canvas, const TRect& rect)
-{
+void TAniIconFile::Draw(QPainter& canvas, const TRect& rect) {
     const QImage& icon = FrameIcons[CurrentFrame];
-    if (!icon.isNull())
-        canvas.drawImage(rect.left, rect.top, icon);
+    if (!icon.isNull()) canvas.drawImage(rect.left, rect.top, icon);
 }
 
-std::optional<QCursor> TAniIconFile::GetCursorHandle() const
-{
+std::optional<QCursor> TAniIconFile::GetCursorHandle() const {
     // The file is decoded afresh, as the platform's cursor loader reads the whole file itself.
-    if (CursorData.isEmpty())
-        return std::nullopt;
+    if (CursorData.isEmpty()) return std::nullopt;
     TAniIconFile copy;
     try {
         QByteArray bytes = CursorData;
@@ -338,15 +296,12 @@ std::optional<QCursor> TAniIconFile::GetCursorHandle() const
     } catch (const std::exception&) {
         return std::nullopt;
     }
-    if (copy.FrameIcons[0].isNull())
-        return std::nullopt;
+    if (copy.FrameIcons[0].isNull()) return std::nullopt;
     return QCursor(QPixmap::fromImage(copy.FrameIcons[0]), copy.m_hotSpots[0].x(), copy.m_hotSpots[0].y());
 }
 
-void TAniIconFile::StreamToTemp(const std::string& fileName) const
-{
-    if (CursorData.isEmpty())
-        return;
+void TAniIconFile::StreamToTemp(const std::string& fileName) const {
+    if (CursorData.isEmpty()) return;
     if (std::FILE* file = win::openFile(fileName, "wb")) {
         std::fwrite(CursorData.constData(), 1, static_cast<size_t>(CursorData.size()), file);
         std::fclose(file);

@@ -16,8 +16,7 @@
 class QCursor;
 
 // The chunk ids of an animated-cursor file as 32-bit values (the decoder compares ids as text).
-constexpr std::uint32_t fourCC(const char (&id)[5])
-{
+constexpr std::uint32_t fourCC(const char (&id)[5]) {
     return std::uint32_t(std::uint8_t(id[0])) | std::uint32_t(std::uint8_t(id[1])) << 8 |
            std::uint32_t(std::uint8_t(id[2])) << 16 | std::uint32_t(std::uint8_t(id[3])) << 24;
 }

@@ -14,8 +14,7 @@ constexpr TColor FrameGrey = 0x808080;
 
 // A one-pixel 3-D frame on the edges: the top and left edges in one colour, the right and bottom
 // edges (drawn last, so they own both far corners) in the other.
-void frame3D(QPainter& canvas, int width, int height, TColor topLeft, TColor bottomRight)
-{
+void frame3D(QPainter& canvas, int width, int height, TColor topLeft, TColor bottomRight) {
     canvas.fillRect(0, 0, 1, height, toQColor(topLeft));
     canvas.fillRect(0, 0, width - 1, 1, toQColor(topLeft));
     canvas.fillRect(width - 1, 0, 1, height, toQColor(bottomRight));
@@ -24,33 +23,31 @@ void frame3D(QPainter& canvas, int width, int height, TColor topLeft, TColor bot
 
 } // namespace
 
-TAniIcon::TAniIcon(QWidget* owner) : QWidget(owner), FAniFile(std::make_unique<TAniIconFile>())
-{
+TAniIcon::TAniIcon(QWidget* owner) : QWidget(owner), FAniFile(std::make_unique<TAniIconFile>()) {
     resize(IconSize, IconSize);
     FAniFile->OnAniChange = [this] { AniChanged(); };
 }
 
-TAniIcon::~TAniIcon()
-{
-    if (FTimerRunning)
-        m_timer.stop();
+TAniIcon::~TAniIcon() {
+    if (FTimerRunning) m_timer.stop();
 }
 
-std::uint32_t TAniIcon::GetVersionNr() const { return (1u << 24) | (2u << 16) | (0u << 8) | 0u; }
+std::uint32_t TAniIcon::GetVersionNr() const {
+    return (1u << 24) | (2u << 16) | (0u << 8) | 0u;
+}
 
-std::string TAniIcon::GetVersion() const { return formatVersion(GetVersionNr()); }
+std::string TAniIcon::GetVersion() const {
+    return formatVersion(GetVersionNr());
+}
 
-void TAniIcon::SeTAniIconFile(const TGraphic* value)
-{
+void TAniIcon::SeTAniIconFile(const TGraphic* value) {
     FAniFile->Assign(value);
     update();
 }
 
-void TAniIcon::SetAnimated(bool value)
-{
+void TAniIcon::SetAnimated(bool value) {
     FAnimated = value;
-    if (value == FTimerRunning)
-        return;
+    if (value == FTimerRunning) return;
     if (FTimerRunning) {
         m_timer.stop();
         FTimerRunning = false;
@@ -60,23 +57,22 @@ void TAniIcon::SetAnimated(bool value)
     }
 }
 
-void TAniIcon::SetFrame(int value)
-{
+void TAniIcon::SetFrame(int value) {
     FAniFile->SetFrame(value);
     FFrame = FAniFile->CurrentFrame;
     repaint();
 }
 
-void TAniIcon::SetCenter(bool value)
-{
+void TAniIcon::SetCenter(bool value) {
     FCenter = value;
     repaint();
 }
 
-void TAniIcon::AniChanged() { repaint(); }
+void TAniIcon::AniChanged() {
+    repaint();
+}
 
-void TAniIcon::timerEvent(QTimerEvent* event)
-{
+void TAniIcon::timerEvent(QTimerEvent* event) {
     if (event->timerId() != m_timer.timerId()) {
         QWidget::timerEvent(event);
         return;
@@ -84,73 +80,57 @@ void TAniIcon::timerEvent(QTimerEvent* event)
     ui::runHandler([this] { FAniFile->Step(); });
 }
 
-void TAniIcon::enterEvent(QEnterEvent* event)
-{
+void TAniIcon::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
     CMMouseEnter();
 }
 
-void TAniIcon::leaveEvent(QEvent* event)
-{
+void TAniIcon::leaveEvent(QEvent* event) {
     QWidget::leaveEvent(event);
     CMMouseLeave();
 }
 
-void TAniIcon::mousePressEvent(QMouseEvent* event)
-{
+void TAniIcon::mousePressEvent(QMouseEvent* event) {
     QWidget::mousePressEvent(event);
     MouseDown(event->button());
 }
 
-void TAniIcon::mouseReleaseEvent(QMouseEvent* event)
-{
+void TAniIcon::mouseReleaseEvent(QMouseEvent* event) {
     QWidget::mouseReleaseEvent(event);
     MouseUp();
 }
 
-void TAniIcon::CMMouseEnter()
-{
-    if (FAniFile && AnimateOnEnter && isEnabled())
-        SetAnimated(true);
+void TAniIcon::CMMouseEnter() {
+    if (FAniFile && AnimateOnEnter && isEnabled()) SetAnimated(true);
     FMouseInside = true;
     repaint();
 }
 
-void TAniIcon::CMMouseLeave()
-{
-    if (FAniFile && AnimateOnEnter && isEnabled())
-        SetAnimated(false);
+void TAniIcon::CMMouseLeave() {
+    if (FAniFile && AnimateOnEnter && isEnabled()) SetAnimated(false);
     FMouseInside = false;
     repaint();
 }
 
-void TAniIcon::MouseDown(Qt::MouseButton button)
-{
-    if (button != Qt::LeftButton)
-        return;
+void TAniIcon::MouseDown(Qt::MouseButton button) {
+    if (button != Qt::LeftButton) return;
     FPressed = true;
-    if (ButtonStyle)
-        repaint();
+    if (ButtonStyle) repaint();
 }
 
-void TAniIcon::MouseUp()
-{
+void TAniIcon::MouseUp() {
     FPressed = false;
-    if (ButtonStyle)
-        repaint();
+    if (ButtonStyle) repaint();
 }
 
-void TAniIcon::paintEvent(QPaintEvent*)
-{
+void TAniIcon::paintEvent(QPaintEvent*) {
     QPainter canvas(this);
     // Transparent, the parent's background stays; otherwise the control is erased to its colour.
-    if (!Transparent)
-        canvas.fillRect(rect(), toQColor(Color));
+    if (!Transparent) canvas.fillRect(rect(), toQColor(Color));
     Paint(canvas);
 }
 
-void TAniIcon::Paint(QPainter& canvas)
-{
+void TAniIcon::Paint(QPainter& canvas) {
     // A centred icon in a control smaller than the icon stands out equally on both sides.
     const int x = FCenter ? (width() - IconSize) / 2 : 0;
     const int y = FCenter ? (height() - IconSize) / 2 : 0;

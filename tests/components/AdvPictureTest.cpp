@@ -9,9 +9,9 @@
 
 #include <QBuffer>
 #include <QCoreApplication>
-#include <QImage>
 #include <QPaintEvent>
 #include <QPushButton>
+#include <QImage>
 
 #include <gtest/gtest.h>
 
@@ -19,15 +19,13 @@
 
 namespace {
 
-void load(TIPicture& picture, QByteArray bytes)
-{
+void load(TIPicture& picture, QByteArray bytes) {
     QBuffer stream(&bytes);
     stream.open(QIODevice::ReadOnly);
     picture.LoadFromStream(&stream);
 }
 
-std::string loadError(TIPicture& picture, const QByteArray& bytes)
-{
+std::string loadError(TIPicture& picture, const QByteArray& bytes) {
     try {
         load(picture, bytes);
     } catch (const win::LibraryError& error) {
@@ -36,8 +34,7 @@ std::string loadError(TIPicture& picture, const QByteArray& bytes)
     return "";
 }
 
-QByteArray savedBytes(const TIPicture& picture)
-{
+QByteArray savedBytes(const TIPicture& picture) {
     QByteArray bytes;
     QBuffer stream(&bytes);
     stream.open(QIODevice::WriteOnly);
@@ -46,8 +43,7 @@ QByteArray savedBytes(const TIPicture& picture)
 }
 
 // A 40 x 20 bitmap, red above and blue below, so that a picture drawn upside down shows.
-QByteArray twoBandBitmap()
-{
+QByteArray twoBandBitmap() {
     QImage image(40, 20, QImage::Format_RGB32);
     image.fill(Qt::red);
     for (int y = 10; y < 20; ++y)
@@ -71,8 +67,7 @@ public:
     CountedPicture(std::shared_ptr<IPicture> inner, int& renders) : m_inner(std::move(inner)), m_renders(renders) {}
     int HimetricWidth() const override { return m_inner->HimetricWidth(); }
     int HimetricHeight() const override { return m_inner->HimetricHeight(); }
-    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override
-    {
+    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override {
         ++m_renders;
         m_inner->Render(canvas, x, y, cx, cy, xSrc, ySrc, cxSrc, cySrc);
     }
@@ -92,26 +87,19 @@ public:
     int loads = 0;   // pictures decoded
     int renders = 0; // draws of the pictures decoded
 
-    bool AllocateBlock(qsizetype bytes, QByteArray& into) override
-    {
+    bool AllocateBlock(qsizetype bytes, QByteArray& into) override {
         return refuse != Allocation && PictureService::AllocateBlock(bytes, into);
     }
-    long CreateStream(QByteArray handed, std::unique_ptr<QIODevice>& stream) override
-    {
+    long CreateStream(QByteArray handed, std::unique_ptr<QIODevice>& stream) override {
         block = handed;
-        if (refuse == StreamFailed)
-            return -1;
-        if (refuse == NoStream)
-            return 0;
+        if (refuse == StreamFailed) return -1;
+        if (refuse == NoStream) return 0;
         return PictureService::CreateStream(handed, stream);
     }
-    long LoadPicture(QIODevice& stream, qint64 bytes, std::shared_ptr<IPicture>& picture) override
-    {
+    long LoadPicture(QIODevice& stream, qint64 bytes, std::shared_ptr<IPicture>& picture) override {
         size = bytes;
-        if (refuse == LoaderRefused)
-            return 1;
-        if (refuse == NoPicture)
-            return 0;
+        if (refuse == LoaderRefused) return 1;
+        if (refuse == NoPicture) return 0;
         const long result = PictureService::LoadPicture(stream, bytes, picture);
         if (picture) {
             ++loads;
@@ -134,10 +122,8 @@ public:
     std::vector<QRegion> regions;
 
 protected:
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint)
-            regions.push_back(static_cast<QPaintEvent*>(event)->region());
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) regions.push_back(static_cast<QPaintEvent*>(event)->region());
         return false;
     }
 };
@@ -146,8 +132,7 @@ protected:
 struct ShownControl {
     QWidget form;
     TAdvPicture* control = new TAdvPicture(&form);
-    ShownControl()
-    {
+    ShownControl() {
         form.resize(40, 40);
         control->resize(8, 6);
         form.show();
@@ -157,8 +142,7 @@ struct ShownControl {
 
 } // namespace
 
-TEST(AdvPicture, PositionsAndStretchModes)
-{
+TEST(AdvPicture, PositionsAndStretchModes) {
     struct Row {
         const char* id;
         int side;
@@ -207,8 +191,7 @@ TEST(AdvPicture, PositionsAndStretchModes)
     }
 }
 
-TEST(AdvPicture, TilesFromTheTopLeftCorner)
-{
+TEST(AdvPicture, TilesFromTheTopLeftCorner) {
     TAdvPicture control;
     load(*control.Picture(), twoBandBitmap());
     control.SetPicturePosition(bpTiled);
@@ -220,8 +203,7 @@ TEST(AdvPicture, TilesFromTheTopLeftCorner)
     EXPECT_EQ(at(image, 99, 99), QColor(Qt::blue));
 }
 
-TEST(AdvPicture, SignatureAndFrameCount)
-{
+TEST(AdvPicture, SignatureAndFrameCount) {
     struct Row {
         const char* id;
         QByteArray bytes;
@@ -250,8 +232,7 @@ TEST(AdvPicture, SignatureAndFrameCount)
     EXPECT_EQ(picture.GetFrameCount(), 2) << "new bytes are counted anew";
 }
 
-TEST(AdvPicture, FrameTimeAndDisposal)
-{
+TEST(AdvPicture, FrameTimeAndDisposal) {
     TIPicture picture;
     load(picture, ThreeFrames);
     struct Row {
@@ -268,8 +249,7 @@ TEST(AdvPicture, FrameTimeAndDisposal)
     }
 }
 
-TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame)
-{
+TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame) {
     ServiceInPlace watched;
     TIPicture picture;
     load(picture, ThreeFrames);
@@ -296,8 +276,7 @@ TEST(AdvPicture, FrameCutHandsTheLoaderOneFrame)
     EXPECT_EQ(picture.GetWidth(), 0) << "a refused load leaves no picture";
 }
 
-TEST(AdvPicture, EachFrameIsDecodedOnce)
-{
+TEST(AdvPicture, EachFrameIsDecodedOnce) {
     ServiceInPlace watched;
     TIPicture picture;
     load(picture, ThreeFrames);
@@ -323,8 +302,7 @@ TEST(AdvPicture, EachFrameIsDecodedOnce)
     EXPECT_EQ(watched.service.loads, 5) << "new bytes are decoded anew";
 }
 
-TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused)
-{
+TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused) {
     const char* refused = "Could not load image. Invalid format";
     struct Row {
         const char* id;
@@ -336,10 +314,10 @@ TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused)
         {"a long narrow screen", gif::build("GIF89a", 65535, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, ""},
         {"screen of more pixels than an image holds",
          gif::build("GIF89a", 8193, 4097, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
-        {"first image of too many pixels", gif::build("GIF87a", 1, 1, {{0, 0, 8193, 4097, 1, 0, 0, false, false}}), 1,
-         refused},
-        {"a later frame of too many pixels", gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 8193, 4097, 2, 5}}),
-         2, refused},
+        {"first image of too many pixels",
+         gif::build("GIF87a", 1, 1, {{0, 0, 8193, 4097, 1, 0, 0, false, false}}), 1, refused},
+        {"a later frame of too many pixels",
+         gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 8193, 4097, 2, 5}}), 2, refused},
     };
     for (const Row& row : rows) {
         TIPicture picture;
@@ -355,8 +333,7 @@ TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused)
     }
 }
 
-TEST(AdvPicture, LoaderErrors)
-{
+TEST(AdvPicture, LoaderErrors) {
     struct Row {
         WatchingService::Refusal refusal;
         const char* message;
@@ -389,8 +366,7 @@ TEST(AdvPicture, LoaderErrors)
     EXPECT_EQ(loadError(picture, "not a picture at all"), "Could not load image. Invalid format");
 }
 
-TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes)
-{
+TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes) {
     // Every cut of the file, loaded and asked for every frame: errors are the loader's, never a read past.
     for (qsizetype length = 0; length <= ThreeFrames.size(); ++length) {
         TIPicture picture;
@@ -415,8 +391,7 @@ TEST(AdvPicture, TruncatedGifsStayInsideTheirBytes)
     EXPECT_EQ(picture.FrameTop, 0);
 }
 
-TEST(AdvPicture, LoadFromFileAndURL)
-{
+TEST(AdvPicture, LoadFromFileAndURL) {
     testing_support::TempInstall install;
     install.write("C:\\pics\\three.gif", ThreeFrames.toStdString());
     install.write("C:\\pics\\junk.gif", "GIF89a and nothing a loader takes");
@@ -449,8 +424,7 @@ TEST(AdvPicture, LoadFromFileAndURL)
     }
 }
 
-TEST(AdvPicture, Assign)
-{
+TEST(AdvPicture, Assign) {
     TIPicture source;
     load(source, twoBandBitmap());
 
@@ -473,8 +447,7 @@ TEST(AdvPicture, Assign)
     EXPECT_EQ(events, (std::vector<std::string>{"change", "change", "clear"}));
 }
 
-TEST(AdvPicture, AnimatesAGifFrameOverFrame)
-{
+TEST(AdvPicture, AnimatesAGifFrameOverFrame) {
     QWidget form;
     form.resize(40, 40);
     auto* control = new TAdvPicture(&form);
@@ -513,8 +486,7 @@ TEST(AdvPicture, AnimatesAGifFrameOverFrame)
     EXPECT_EQ(seen[2].corner, QColor(Qt::blue));
 }
 
-TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError)
-{
+TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError) {
     ServiceInPlace watched;
     ui::BoxRecorder boxes;
     QWidget form;
@@ -535,8 +507,7 @@ TEST(AdvPicture, AFrameThatFailsStopsTheAnimationWithOneError)
     EXPECT_FALSE(control->IsAnimated());
 }
 
-TEST(AdvPicture, NoTimerWhileDesigning)
-{
+TEST(AdvPicture, NoTimerWhileDesigning) {
     QWidget form;
     auto* control = new TAdvPicture(&form);
     control->SetDesigning(true);
@@ -545,8 +516,7 @@ TEST(AdvPicture, NoTimerWhileDesigning)
     EXPECT_EQ(control->TimerWindow(), nullptr);
 }
 
-TEST(AdvPicture, FrameDisposalAtTheControl)
-{
+TEST(AdvPicture, FrameDisposalAtTheControl) {
     struct Row {
         int disposal; // of the frame being left
         bool paintsAtOnce;
@@ -583,8 +553,7 @@ TEST(AdvPicture, FrameDisposalAtTheControl)
     }
 }
 
-TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges)
-{
+TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges) {
     struct Row {
         const char* id;
         std::function<void(TAdvPicture&)> set;
@@ -611,8 +580,7 @@ TEST(AdvPicture, SettingAPlaceOrModeRepaintsOnlyWhenItChanges)
     }
 }
 
-TEST(AdvPicture, AControlWithoutAreaDrawsNothing)
-{
+TEST(AdvPicture, AControlWithoutAreaDrawsNothing) {
     ServiceInPlace watched;
     TAdvPicture control;
     load(*control.Picture(), twoBandBitmap());
@@ -627,8 +595,7 @@ TEST(AdvPicture, AControlWithoutAreaDrawsNothing)
     EXPECT_EQ(watched.service.renders, 1);
 }
 
-TEST(AdvPicture, TheTimerWindowNeverShowsNorTakesClicks)
-{
+TEST(AdvPicture, TheTimerWindowNeverShowsNorTakesClicks) {
     QWidget form;
     form.resize(120, 60);
     auto* button = new QPushButton("Sign", &form);
