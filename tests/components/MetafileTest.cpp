@@ -177,5 +177,10 @@ TEST(Metafile, DrawingsLargerThanAnyImageShowAtTheSizeTheyAreDrawnInto)
         // Drawn at its full size, only the part the control shows is drawn.
         control.SetPicturePosition(bpTopLeft);
         EXPECT_EQ(at(rendered(control), 48, 24), QColor(Qt::blue)) << row.id << " at full size";
+        // Through the off-screen bitmap too, which then holds only that part.
+        control.SetDoubleBuffered(true);
+        const QImage buffered = rendered(control);
+        EXPECT_EQ(at(buffered, 48, 24), QColor(Qt::blue)) << row.id << " buffered";
+        EXPECT_EQ(at(buffered, 95, 47), QColor(Qt::blue)) << row.id << " buffered";
     }
 }
