@@ -75,6 +75,13 @@ QImage decodePackedDib(const QByteArray& data, qsizetype at, qsizetype end)
     return decodeDib(data, at, info, at + info, end - at - info);
 }
 
+QRectF dibRows(const Bytes& in, qsizetype header, const QImage& image, QRectF source)
+{
+    if (in.u32(header) >= 40 && in.s32(header + 8) > 0)
+        source.moveTop(image.height() - source.top() - source.height());
+    return source;
+}
+
 std::optional<QPainterPath> regionData(const Bytes& in, qsizetype at, qsizetype end)
 {
     end = std::min(end, in.data.size());

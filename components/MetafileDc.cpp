@@ -273,19 +273,7 @@ void Dc::lineTo(QPointF to)
     s.position = to;
 }
 
-void Dc::polyline(const QPolygonF& points)
-{
-    if (points.size() < 2)
-        return;
-    QPainterPath line;
-    line.addPolygon(points);
-    if (m_recording) {
-        m_path.addPath(logicalToDevice().map(line));
-        m_figureOpen = false;
-        return;
-    }
-    draw(line, false, true);
-}
+void Dc::polyline(const QPolygonF& points) { polylines({points}); }
 
 void Dc::polylineTo(const QPolygonF& points)
 {
@@ -312,15 +300,8 @@ QPainterPath beziers(QPointF from, const QPolygonF& points, qsizetype first)
 
 void Dc::polyBezier(const QPolygonF& points)
 {
-    if (points.size() < 4)
-        return;
-    const QPainterPath curve = beziers(points[0], points, 1);
-    if (m_recording) {
-        m_path.addPath(logicalToDevice().map(curve));
-        m_figureOpen = true;
-        return;
-    }
-    draw(curve, false, true);
+    if (points.size() >= 4)
+        draw(beziers(points[0], points, 1), false, true);
 }
 
 void Dc::polyBezierTo(const QPolygonF& points)
@@ -349,11 +330,6 @@ void Dc::polylines(const std::vector<QPolygonF>& lines)
     for (const QPolygonF& line : lines)
         if (line.size() >= 2)
             all.addPolygon(line);
-    if (m_recording) {
-        m_path.addPath(logicalToDevice().map(all));
-        m_figureOpen = false;
-        return;
-    }
     draw(all, false, true);
 }
 

@@ -112,6 +112,10 @@ QImage decodeDib(const QByteArray& data, qsizetype infoAt, qsizetype infoSize, q
 // A packed DIB, the bits right after the header and its colour table, as WMF records hold it.
 QImage decodePackedDib(const QByteArray& data, qsizetype at, qsizetype end);
 
+// A DIB's rows run upwards unless its height is negative: the source rectangle, counted from the first
+// row, as the image's own rows, for the DIB whose header begins at header.
+QRectF dibRows(const Bytes& in, qsizetype header, const QImage& image, QRectF source);
+
 // The letter a Symbol font shows for a code, so Greek letters come out Greek.
 QChar symbolLetter(QChar code);
 

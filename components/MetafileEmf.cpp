@@ -321,15 +321,6 @@ QImage sourceBitmap(Player& pl, const Record& r, qsizetype fields)
     return decodeDib(pl.data, r.at + infoAt, infoSize, r.at + bitsAt, bitsSize);
 }
 
-// A DIB's rows run upwards unless its height is negative; a source rectangle counts from its first row.
-QRectF dibSource(const Record& r, qsizetype info, const QImage& image, QRectF source)
-{
-    const qsizetype header = r.at + r.in.u32(info);
-    if (r.in.u32(header) >= 40 && r.in.s32(header + 8) > 0)
-        source.moveTop(image.height() - source.top() - source.height());
-    return source;
-}
-
 void bitmapRecords(Handlers& h)
 {
     // BITBLT, STRETCHBLT, ALPHABLEND: a destination, a raster operation, a source of its own size or given.
@@ -354,14 +345,14 @@ void bitmapRecords(Handlers& h)
         const QImage image = sourceBitmap(pl, r, r.p + 40);
         const QRectF source(in.s32(r.p + 24), in.s32(r.p + 28), in.s32(r.p + 32), in.s32(r.p + 36));
         const QRectF dest(in.s32(r.p + 16), in.s32(r.p + 20), in.s32(r.p + 64), in.s32(r.p + 68));
-        pl.dc.bitmap(dest, image, dibSource(r, r.p + 40, image, source), in.u32(r.p + 60));
+        pl.dc.bitmap(dest, image, dibRows(in, r.at + in.u32(r.p + 40), image, source), in.u32(r.p + 60));
     };
     h[80] = [](Player& pl, const Record& r) { // SETDIBITSTODEVICE
         const Bytes& in = r.in;
         const QImage image = sourceBitmap(pl, r, r.p + 40);
         const QRectF source(in.s32(r.p + 24), in.s32(r.p + 28), in.s32(r.p + 32), in.s32(r.p + 36));
         const QRectF dest(QPointF(in.s32(r.p + 16), in.s32(r.p + 20)), source.size());
-        pl.dc.bitmap(dest, image, dibSource(r, r.p + 40, image, source), 0x00CC0020);
+        pl.dc.bitmap(dest, image, dibRows(in, r.at + in.u32(r.p + 40), image, source), 0x00CC0020);
     };
 }
 

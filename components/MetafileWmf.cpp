@@ -216,12 +216,11 @@ void textRecords(Handlers& h)
     };
 }
 
-// A DIB's rows run upwards unless its height is negative; a source rectangle counts from its first row.
-QRectF dibSource(const Record& r, qsizetype dib, const QImage& image, QRectF source)
+// A packed DIB from dib to the record's end, drawn from the source rectangle into the destination.
+void drawDib(Player& pl, const Record& r, qsizetype dib, const QRectF& dest, const QRectF& source, std::uint32_t rop)
 {
-    if (r.in.u32(dib) >= 40 && r.in.s32(dib + 8) > 0)
-        source.moveTop(image.height() - source.top() - source.height());
-    return source;
+    const QImage image = decodePackedDib(pl.data, dib, r.end());
+    pl.dc.bitmap(dest, image, dibRows(r.in, dib, image, source), rop);
 }
 
 void bitmapRecords(Handlers& h)
@@ -230,42 +229,32 @@ void bitmapRecords(Handlers& h)
         const QPointF at = pointYX(r, r.p + 8);
         pl.dc.patternFill(QRectF(at, QSizeF(r.in.s16(r.p + 6), r.in.s16(r.p + 4))), r.in.u32(r.p));
     };
-    // DIBBITBLT and DIBSTRETCHBLT: without a bitmap they paint with the brush, one reserved word later.
-    h[0x0940] = [](Player& pl, const Record& r) {
+    // DIBBITBLT and DIBSTRETCHBLT, which gives the source's size after the operation: without a bitmap
+    // they paint with the brush, one reserved word later.
+    static constexpr Handler blit = [](Player& pl, const Record& r) {
         const Bytes& in = r.in;
-        const bool none = r.end() - r.p < 16 + 40;
-        const qsizetype q = r.p + (none ? 2 : 0);
+        const qsizetype sizes = in.u16(r.at + 4) == 0x0B41 ? 4 : 0;
+        const qsizetype dib = r.p + 16 + sizes;
+        const bool none = r.end() - dib < 40;
+        const qsizetype q = r.p + sizes + (none ? 2 : 0);
         const QRectF dest(pointYX(r, q + 12), QSizeF(in.s16(q + 10), in.s16(q + 8)));
         if (none)
             return pl.dc.patternFill(dest, in.u32(r.p));
-        const QImage image = decodePackedDib(pl.data, r.p + 16, r.end());
-        const QRectF source(pointYX(r, r.p + 4), dest.size());
-        pl.dc.bitmap(dest, image, dibSource(r, r.p + 16, image, source), in.u32(r.p));
+        const QSizeF size = sizes ? QSizeF(in.s16(r.p + 6), in.s16(r.p + 4)) : dest.size();
+        drawDib(pl, r, dib, dest, QRectF(pointYX(r, q + 4), size), in.u32(r.p));
     };
-    h[0x0B41] = [](Player& pl, const Record& r) {
-        const Bytes& in = r.in;
-        const bool none = r.end() - r.p < 20 + 40;
-        const qsizetype q = r.p + (none ? 2 : 0);
-        const QRectF dest(pointYX(r, q + 16), QSizeF(in.s16(q + 14), in.s16(q + 12)));
-        if (none)
-            return pl.dc.patternFill(dest, in.u32(r.p));
-        const QImage image = decodePackedDib(pl.data, r.p + 20, r.end());
-        const QRectF source(pointYX(r, r.p + 8), QSizeF(in.s16(r.p + 6), in.s16(r.p + 4)));
-        pl.dc.bitmap(dest, image, dibSource(r, r.p + 20, image, source), in.u32(r.p));
-    };
+    h[0x0940] = blit;
+    h[0x0B41] = blit;
     h[0x0F43] = [](Player& pl, const Record& r) { // STRETCHDIB
         const Bytes& in = r.in;
-        const QImage image = decodePackedDib(pl.data, r.p + 22, r.end());
         const QRectF source(pointYX(r, r.p + 10), QSizeF(in.s16(r.p + 8), in.s16(r.p + 6)));
         const QRectF dest(pointYX(r, r.p + 18), QSizeF(in.s16(r.p + 16), in.s16(r.p + 14)));
-        pl.dc.bitmap(dest, image, dibSource(r, r.p + 22, image, source), in.u32(r.p));
+        drawDib(pl, r, r.p + 22, dest, source, in.u32(r.p));
     };
     h[0x0D33] = [](Player& pl, const Record& r) { // SETDIBTODEV
         const Bytes& in = r.in;
-        const QImage image = decodePackedDib(pl.data, r.p + 18, r.end());
         const QRectF source(pointYX(r, r.p + 6), QSizeF(in.s16(r.p + 12), in.s16(r.p + 10)));
-        const QRectF dest(pointYX(r, r.p + 14), source.size());
-        pl.dc.bitmap(dest, image, dibSource(r, r.p + 18, image, source), 0x00CC0020);
+        drawDib(pl, r, r.p + 18, QRectF(pointYX(r, r.p + 14), source.size()), source, 0x00CC0020);
     };
 }
 
