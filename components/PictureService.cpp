@@ -101,9 +101,10 @@ public:
         const double resolution = pixels > MaxPicturePixels ? std::sqrt(MaxPicturePixels / pixels) : 1.0;
         const QSize size(std::max(1, int(visible.width() * resolution)),
                          std::max(1, int(visible.height() * resolution)));
-        QTransform toImage = toCanvas * world * QTransform::fromTranslate(-visible.x(), -visible.y());
-        toImage *=
+        QTransform canvasToImage = world * QTransform::fromTranslate(-visible.x(), -visible.y());
+        canvasToImage *=
             QTransform::fromScale(double(size.width()) / visible.width(), double(size.height()) / visible.height());
+        const QTransform toImage = toCanvas * canvasToImage;
         if (m_cache.isNull() || m_cacheTransform != toImage || m_cache.size() != size) {
             m_cache = QImage(size, QImage::Format_ARGB32_Premultiplied);
             if (m_cache.isNull())
@@ -111,7 +112,8 @@ public:
             m_cache.fill(Qt::transparent);
             QPainter painter(&m_cache);
             QPainterPath clip;
-            clip.addPolygon(toImage.map(QPolygonF(QRectF(0, 0, m_file.himetricWidth, m_file.himetricHeight))));
+            // Only the source rectangle shows, inside the destination.
+            clip.addPolygon(canvasToImage.map(QPolygonF(destination)));
             PlayMetafile(m_file, painter, toImage, clip);
             m_cacheTransform = toImage;
         }

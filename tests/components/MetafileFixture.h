@@ -6,6 +6,7 @@
 #include "Render.h"
 #include "components/AdvPicture.h"
 #include "components/Metafile.h"
+#include "components/PictureService.h"
 
 #include <QBuffer>
 #include <QPainter>

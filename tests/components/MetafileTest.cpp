@@ -184,3 +184,21 @@ TEST(Metafile, DrawingsLargerThanAnyImageShowAtTheSizeTheyAreDrawnInto)
         EXPECT_EQ(at(buffered, 95, 47), QColor(Qt::blue)) << row.id << " buffered";
     }
 }
+
+TEST(Metafile, APictureDrawsItsSourceRectangleIntoTheDestinationOnly)
+{
+    // The left half of the 96 by 48 drawing, with its blue square at 10 to 38, into the left half of the
+    // canvas: the red line of the right half, from 48 on, stays out.
+    const DecodedPicture decoded = DecodePicture(emf::file(emf::drawing()));
+    ASSERT_TRUE(decoded.picture);
+    const int hmWidth = decoded.picture->HimetricWidth(), hmHeight = decoded.picture->HimetricHeight();
+    QImage canvas(96, 48, QImage::Format_ARGB32);
+    canvas.fill(Untouched);
+    {
+        QPainter painter(&canvas);
+        decoded.picture->Render(painter, 0, 48, 48, -48, 0, 0, hmWidth / 2, hmHeight);
+    }
+    EXPECT_EQ(at(canvas, 30, 24), QColor(Qt::blue));
+    EXPECT_EQ(at(canvas, 5, 24), Untouched);
+    EXPECT_EQ(at(canvas, 60, 24), Untouched) << "nothing past the destination";
+}
