@@ -520,7 +520,7 @@ void Dc::text(QPointF reference, QString letters, const std::vector<double>& adv
     }
 }
 
-void Dc::bitmap(const QRectF& dest, const QImage& image, const QRectF& source, std::uint32_t rop)
+void Dc::bitmap(const QRectF& dest, const QImage& image, const QRectF& source, std::uint32_t rop, double opacity)
 {
     if (m_recording || image.isNull() || !usable(m_painter.transform()))
         return;
@@ -533,6 +533,7 @@ void Dc::bitmap(const QRectF& dest, const QImage& image, const QRectF& source, s
     m_painter.save();
     m_painter.setTransform(place * m_painter.transform());
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    m_painter.setOpacity(std::clamp(opacity, 0.0, 1.0));
     if (rop == 0x008800C6)
         m_painter.setCompositionMode(QPainter::CompositionMode_Multiply); // SRCAND
     if (rop == 0x00EE0086)

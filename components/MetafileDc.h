@@ -174,7 +174,7 @@ public:
     void pixel(QPointF at, QColor colour);
     void text(QPointF reference, QString letters, const std::vector<double>& advances, std::uint32_t options,
               const std::optional<QRectF>& box);
-    void bitmap(const QRectF& dest, const QImage& image, const QRectF& source, std::uint32_t rop);
+    void bitmap(const QRectF& dest, const QImage& image, const QRectF& source, std::uint32_t rop, double opacity = 1);
     void patternFill(const QRectF& dest, std::uint32_t rop);
     void fillArea(const QPainterPath& logical, const QBrush& brush);
 

@@ -4,6 +4,7 @@
 #include "ui/AnsiText.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 namespace metafile {
@@ -321,6 +322,34 @@ QImage sourceBitmap(Player& pl, const Record& r, qsizetype fields)
     return decodeDib(pl.data, r.at + infoAt, infoSize, r.at + bitsAt, bitsSize);
 }
 
+// A 32-bit bitmap with its own premultiplied alpha, which the BMP reader drops: the pixels again, with it.
+QImage ownAlpha(const Record& r, qsizetype fields, const QImage& image)
+{
+    const Bytes& in = r.in;
+    const qsizetype header = r.at + in.u32(fields), bits = r.at + in.u32(fields + 8);
+    const int width = in.s32(header + 4), height = in.s32(header + 8);
+    const qsizetype rows = std::abs(qint64(height));
+    if (image.isNull() || in.u16(header + 14) != 32 || width != image.width() || rows != image.height() ||
+        qsizetype(in.u32(fields + 12)) < qsizetype(width) * rows * 4)
+        return image;
+    QImage out(image.size(), QImage::Format_ARGB32_Premultiplied);
+    if (out.isNull())
+        return image;
+    for (qsizetype y = 0; y < rows; ++y) {
+        const qsizetype row = bits + (height > 0 ? rows - 1 - y : y) * width * 4;
+        std::memcpy(out.scanLine(int(y)), r.in.data.constData() + row, size_t(width) * 4);
+    }
+    // Colour above its alpha is no premultiplied colour: held to the alpha.
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        for (int x = 0; x < out.width(); ++x) {
+            const int a = qAlpha(line[x]);
+            line[x] = qRgba(std::min(qRed(line[x]), a), std::min(qGreen(line[x]), a), std::min(qBlue(line[x]), a), a);
+        }
+    }
+    return out;
+}
+
 void bitmapRecords(Handlers& h)
 {
     // BITBLT, STRETCHBLT, ALPHABLEND: a destination, a raster operation, a source of its own size or given.
@@ -328,7 +357,7 @@ void bitmapRecords(Handlers& h)
         const Bytes& in = r.in;
         const std::uint32_t type = in.u32(r.at);
         const QRectF dest(in.s32(r.p + 16), in.s32(r.p + 20), in.s32(r.p + 24), in.s32(r.p + 28));
-        const std::uint32_t rop = type == 114 ? 0x00CC0020 : in.u32(r.p + 32);
+        const std::uint32_t rop = in.u32(r.p + 32);
         if (in.u32(r.p + 80) == 0) { // no source: the brush alone
             pl.dc.patternFill(dest, rop);
             return;
@@ -339,7 +368,15 @@ void bitmapRecords(Handlers& h)
     };
     h[76] = blit;
     h[77] = blit;
-    h[114] = blit;
+    h[114] = [](Player& pl, const Record& r) { // ALPHABLEND: STRETCHBLT's fields, a blend for the operation
+        const Bytes& in = r.in;
+        const QRectF dest(in.s32(r.p + 16), in.s32(r.p + 20), in.s32(r.p + 24), in.s32(r.p + 28));
+        QImage image = sourceBitmap(pl, r, r.p + 76);
+        if (in.u8(r.p + 35) == 1) // AC_SRC_ALPHA
+            image = ownAlpha(r, r.p + 76, image);
+        const QRectF source(in.s32(r.p + 36), in.s32(r.p + 40), in.s32(r.p + 92), in.s32(r.p + 96));
+        pl.dc.bitmap(dest, image, source, 0x00CC0020, in.u8(r.p + 34) / 255.0);
+    };
     h[81] = [](Player& pl, const Record& r) { // STRETCHDIBITS
         const Bytes& in = r.in;
         const QImage image = sourceBitmap(pl, r, r.p + 40);

@@ -268,6 +268,16 @@ inline QByteArray bitBlt(int x, int y, int width, int height, std::uint32_t rop,
     return record(76, data);
 }
 
+// ALPHABLEND of a 2 by 1 bitmap of 32 bits, opaque blue then clear, with the constant alpha given.
+inline QByteArray alphaBlend(int x, int y, int width, int height, int constantAlpha)
+{
+    QByteArray data = words({0, 0, 0, 0, x, y, width, height, (constantAlpha << 16) | (1 << 24), 0, 0});
+    data += floats({1, 0, 0, 1, 0, 0});
+    data += words({0, 0, 108, 40, 148, 8, 2, 1});
+    data += words({40, 2, 1, 0x200001, 0, 8, 0, 0, 0, 0}) + QByteArray::fromHex("ff0000ff00000000");
+    return record(114, data);
+}
+
 } // namespace emf
 
 // The colours a test looks for, near enough for the edges that antialiasing softens.

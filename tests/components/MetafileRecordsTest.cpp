@@ -149,6 +149,12 @@ TEST(MetafileRecords, EmfPathsShapesTransformsAndBitmapsDraw)
         {"BITBLT of a bitmap",
          {emf::bitBlt(10, 10, 2, 2, 0x00CC0020, true)},
          {{10, 10, BlueColour}, {11, 10, WhiteColour}, {10, 11, RedColour}, {11, 11, GreenColour}}},
+        {"ALPHABLEND keeps the bitmap's own alpha",
+         {emf::alphaBlend(10, 10, 40, 20, 255)},
+         {{15, 20, BlueColour}, {45, 20, none}}},
+        {"ALPHABLEND with a constant alpha",
+         {emf::alphaBlend(10, 10, 40, 20, 128)},
+         {{15, 20, QColor(128, 0, 255)}, {45, 20, none}}}, // half blue over the magenta background
         {"BITBLT of the brush alone",
          blueFill() + std::vector<QByteArray>{emf::bitBlt(60, 10, 20, 20, 0x00F00021, false)},
          {{70, 20, BlueColour}, {50, 20, none}}},
