@@ -1,6 +1,8 @@
 #include "MetafileFixture.h"
 #include "win/LibraryError.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -201,4 +203,32 @@ TEST(Metafile, APictureDrawsItsSourceRectangleIntoTheDestinationOnly)
     EXPECT_EQ(at(canvas, 30, 24), QColor(Qt::blue));
     EXPECT_EQ(at(canvas, 5, 24), Untouched);
     EXPECT_EQ(at(canvas, 60, 24), Untouched) << "nothing past the destination";
+}
+
+TEST(Metafile, ADrawingProgramsFileShowsItsCurvesClipAndHoles)
+{
+    // Made by a drawing program from a drawing of 400 by 300: paths of Bézier curves set up through the
+    // world transform, open curves that are only stroked, a square clipped by a circular path, a square
+    // with an even-odd hole, a rounded rectangle.
+    QFile file(STYLARA_TEST_DATA "/inkscape-drawing.emf");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    TAdvPicture control;
+    control.resize(401, 302);
+    QBuffer stream;
+    stream.setData(file.readAll());
+    stream.open(QIODevice::ReadOnly);
+    control.Picture()->LoadFromStream(&stream);
+    const QImage image = rendered(control);
+    const QColor clipped(0, 170, 85), red(Qt::red), green(0, 128, 0), blue(51, 102, 204);
+    expectProbes(image,
+                 {{330, 230, clipped},
+                  {285, 195, Untouched}, // the square shows only inside its clip circle
+                  {305, 120, red},
+                  {320, 120, Untouched}, // the inner square is a hole
+                  {140, 150, green},
+                  {80, 140, Untouched},  // an open curve is stroked, not filled
+                  {200, 215, Untouched}, // so is an open zigzag
+                  {70, 50, blue},
+                  {11, 11, Untouched}}, // the rounded rectangle's corner is cut off
+                 "drawing program's EMF");
 }
