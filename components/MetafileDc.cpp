@@ -445,21 +445,29 @@ void Dc::text(QPointF reference, QString letters, const std::vector<double>& adv
         for (QChar& letter : letters)
             letter = symbolLetter(letter);
 
-    // The font is made at about the size it shows on the painter, then placed in logical units.
-    const double height = s.font.height == 0 ? 12.0 : std::min(std::abs(double(s.font.height)), Huge);
-    const double onPainter = height * std::sqrt(std::abs(toPainter.determinant()));
-    const int pixels = std::clamp(int(std::lround(std::min(onPainter, 4096.0))), 1, 4096);
-    const double perLogical = pixels / height; // font units in a logical unit
     // The letters a Symbol font stands for are drawn from a text font: the desktop's symbol fonts keep
     // their Greek under codes of their own.
     QFont font(symbol                  ? QStringLiteral("Times New Roman")
                : s.font.face.isEmpty() ? QStringLiteral("Arial")
                                        : s.font.face);
-    font.setPixelSize(pixels);
     font.setWeight(static_cast<QFont::Weight>(std::clamp(s.font.weight / 10 * 10, 100, 900)));
     font.setItalic(s.font.italic);
     font.setUnderline(s.font.underline);
     font.setStrikeOut(s.font.strikeOut);
+    // A negative height is the letters' own, a positive one the whole cell's, leading included.
+    double height = s.font.height == 0 ? 12.0 : std::min(std::abs(double(s.font.height)), Huge);
+    if (s.font.height > 0) {
+        QFont cell = font;
+        cell.setPixelSize(256);
+        const QFontMetricsF measured(cell);
+        if (measured.ascent() + measured.descent() > 0)
+            height *= 256 / (measured.ascent() + measured.descent());
+    }
+    // The font is made at about the size it shows on the painter, then placed in logical units.
+    const double onPainter = height * std::sqrt(std::abs(toPainter.determinant()));
+    const int pixels = std::clamp(int(std::lround(std::min(onPainter, 4096.0))), 1, 4096);
+    const double perLogical = pixels / height; // font units in a logical unit
+    font.setPixelSize(pixels);
     const QFontMetricsF metrics(font);
 
     // Letters stand upright whichever way the mapping turns y, and turn by the font's escapement.

@@ -344,3 +344,20 @@ TEST(MetafileRecords, WmfTextTurnsAndTheSymbolFontShowsGreek)
                                            {' ', ' '}})
         EXPECT_EQ(metafile::symbolLetter(QChar(row.code)).unicode(), row.letter) << "code " << int(row.code);
 }
+
+TEST(MetafileRecords, APositiveFontHeightIsTheCellsANegativeOneTheLetters)
+{
+    // The rows a capital covers: smaller for a cell of 30 units, leading included, than for letters of 30.
+    const auto rows = [](int height) {
+        const QImage image =
+            shown(emf::file({emfFont(height, 0, "Arial"), record(37, words({1})),
+                             record(24, words({std::int32_t(Green)})), record(18, words({1})), emf::text(10, 4, "H")}));
+        int covered = 0;
+        for (int y = 0; y < image.height(); ++y)
+            covered += greenPixels(image, QRect(0, y, image.width(), 1)) > 0;
+        return covered;
+    };
+    const int cell = rows(30), letters = rows(-30);
+    EXPECT_GT(cell, 10);
+    EXPECT_LT(cell, letters);
+}
