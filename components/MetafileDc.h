@@ -47,6 +47,12 @@ struct Record {
 
 QColor colorRef(std::uint32_t value);
 
+// Far beyond any drawing: coordinates and sizes are held inside it.
+constexpr double Huge = 1e9;
+
+// A transform that maps onto an area, with finite numbers: one that draws something.
+bool usable(const QTransform& t);
+
 struct Pen {
     std::uint32_t style = 0; // PS_ style, end cap, join and type bits
     double width = 0;
