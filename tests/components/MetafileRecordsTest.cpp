@@ -57,12 +57,21 @@ QByteArray fillAll() { return rect(43, -10, -10, 110, 60); }
 
 QByteArray xform(std::vector<float> values) { return emf::floats(values); }
 
-// EXTSELECTCLIPRGN with one rectangle in device units.
+// RGNDATA of one rectangle in device units.
+QByteArray regionOf(int left, int top, int right, int bottom)
+{
+    return words({32, 1, 1, 16, left, top, right, bottom, left, top, right, bottom});
+}
+
+// EXTSELECTCLIPRGN with one rectangle.
 QByteArray clipRegion(std::uint32_t mode, int left, int top, int right, int bottom)
 {
-    const QByteArray data = words({32, 1, 1, 16, left, top, right, bottom, left, top, right, bottom});
+    const QByteArray data = regionOf(left, top, right, bottom);
     return record(75, words({std::int32_t(data.size()), std::int32_t(mode)}) + data);
 }
+
+// A DIB of one red pixel.
+QByteArray redDib() { return words({40, 1, 1, 0x180001, 0, 4, 0, 0, 0, 0}) + QByteArray::fromHex("0000ff00"); }
 
 } // namespace
 
@@ -252,6 +261,121 @@ TEST(MetafileRecords, WmfShapesRegionsAndBitmapsDraw)
         {"DIBSTRETCHBLT",
          {wmf::record(0x0B41, {0x0020, 0x00CC, 2, 2, 0, 0, u(20), u(40), u(10), u(10)}, dib)},
          {{20, 15, BlueColour}, {40, 25, GreenColour}}},
+    };
+    for (const Row& row : rows)
+        expectProbes(shown(wmf::file(row.records)), row.probes, row.id);
+}
+
+TEST(MetafileRecords, EmfArcsPixelsPensBrushesRegionsAndBlitsDraw)
+{
+    const QColor none = Untouched;
+    struct Row {
+        const char* id;
+        std::vector<QByteArray> records;
+        std::vector<Probe> probes;
+    };
+    const QByteArray region = regionOf(60, 0, 96, 48);
+    QByteArray polyDraw = words({0, 0, 0, 0, 2});
+    for (int value : {10, 10, 86, 10})
+        put16(polyDraw, std::uint32_t(value));
+    polyDraw += QByteArray::fromHex("06020000"); // PT_MOVETO, PT_LINETO
+    const std::vector<Row> rows = {
+        {"ELLIPSE",
+         blueFill() + std::vector<QByteArray>{rect(42, 10, 4, 50, 44)},
+         {{30, 24, BlueColour}, {11, 5, none}}},
+        {"ARCTO: a line to the arc's start, then the arc",
+         redPen(3) +
+             std::vector<QByteArray>{record(27, words({10, 44})), record(55, words({10, 4, 50, 44, 50, 24, 30, 4}))},
+         {{30, 34, RedColour}, {30, 4, RedColour}, {20, 24, none}}},
+        {"ANGLEARC: a line to the arc's start, then the arc",
+         redPen(3) + std::vector<QByteArray>{record(27, words({10, 24})),
+                                             record(41, words({48, 24, 20}) + emf::floats({0, 90}))},
+         {{40, 24, RedColour}, {48, 4, RedColour}, {48, 14, none}}},
+        {"SETPIXELV", {record(15, words({5, 5, std::int32_t(Red)}))}, {{5, 5, RedColour}, {6, 6, none}}},
+        {"ABORTPATH draws nothing",
+         blueFill() + std::vector<QByteArray>{record(59, {}), rect(43, 10, 10, 30, 30), record(68, {}),
+                                              record(62, words({0, 0, 0, 0}))},
+         {{20, 20, none}}},
+        {"WIDENPATH: the line's outline, filled",
+         blueFill() + std::vector<QByteArray>{record(38, words({2, 0, 8, 0, std::int32_t(Red)})),
+                                              record(37, words({2})), record(59, {}), record(27, words({10, 24})),
+                                              record(54, words({86, 24})), record(60, {}), record(66, {}),
+                                              record(62, words({0, 0, 0, 0}))},
+         {{48, 24, BlueColour}, {48, 22, BlueColour}, {48, 32, none}}},
+        {"OFFSETCLIPRGN moves the clip",
+         blueFill() + std::vector<QByteArray>{rect(30, 0, 0, 20, 48), record(26, words({40, 0})), fillAll()},
+         {{50, 24, BlueColour}, {10, 24, none}}},
+        {"SCALEWINDOWEXTEX halves the window: twice as large",
+         blueFill() + std::vector<QByteArray>{record(17, words({8})), record(9, words({96, 48})),
+                                              record(11, words({96, 48})), record(32, words({1, 2, 1, 2})),
+                                              rect(43, 10, 10, 20, 20)},
+         {{30, 30, BlueColour}, {15, 15, none}}},
+        {"EXTCREATEPEN with flat ends",
+         {record(95, words({3, 0, 0, 0, 0, 0x10200, 10, 0, std::int32_t(Red), 0, 0})), record(37, words({3})),
+          record(27, words({20, 24})), record(54, words({70, 24}))},
+         {{22, 24, RedColour}, {16, 24, none}, {74, 24, none}}},
+        {"EXTCREATEPEN with round ends",
+         {record(95, words({3, 0, 0, 0, 0, 0x10000, 10, 0, std::int32_t(Red), 0, 0})), record(37, words({3})),
+          record(27, words({20, 24})), record(54, words({70, 24}))},
+         {{17, 24, RedColour}, {73, 24, RedColour}}},
+        {"CREATEDIBPATTERNBRUSHPT",
+         {record(94, words({1, 0, 32, 40, 72, 4}) + redDib()), record(37, words({1})),
+          record(37, words({std::int32_t(0x80000008)})), rect(43, 10, 10, 30, 30)},
+         {{20, 20, RedColour}, {40, 20, none}}},
+        {"FILLRGN with a brush",
+         {record(39, words({1, 0, std::int32_t(Blue), 0})),
+          record(71, words({0, 0, 0, 0, std::int32_t(region.size()), 1}) + region)},
+         {{80, 24, BlueColour}, {24, 24, none}}},
+        {"PAINTRGN with the brush selected",
+         blueFill() + std::vector<QByteArray>{record(74, words({0, 0, 0, 0, std::int32_t(region.size())}) + region)},
+         {{80, 24, BlueColour}, {24, 24, none}}},
+        {"SETDIBITSTODEVICE",
+         {record(80, words({0, 0, 0, 0, 10, 10, 0, 0, 2, 2, 76, 40, 116, 16, 0, 0, 2}) + dibHeader() + dibBits())},
+         {{10, 10, BlueColour}, {11, 10, WhiteColour}, {10, 11, RedColour}, {11, 11, GreenColour}}},
+        {"STRETCHBLT",
+         {record(77, words({0, 0, 0, 0, 10, 10, 40, 20, 0x00CC0020, 0, 0}) + emf::floats({1, 0, 0, 1, 0, 0}) +
+                         words({0, 0, 108, 40, 148, 16, 2, 2}) + dibHeader() + dibBits())},
+         {{20, 15, BlueColour}, {40, 25, GreenColour}}},
+        {"POLYDRAW16",
+         redPen(3) + std::vector<QByteArray>{record(92, polyDraw)},
+         {{48, 10, RedColour}, {48, 20, none}}},
+    };
+    for (const Row& row : rows)
+        expectProbes(shown(emf::file(row.records)), row.probes, row.id);
+}
+
+TEST(MetafileRecords, WmfEllipsesPixelsWindowsRegionsAndPatternsDraw)
+{
+    const QColor none = Untouched;
+    struct Row {
+        const char* id;
+        std::vector<QByteArray> records;
+        std::vector<Probe> probes;
+    };
+    const QByteArray square = wmf::record(0x041B, {u(20), u(20), u(10), u(10)});
+    const std::vector<Row> rows = {
+        {"ELLIPSE",
+         wmfBlueFill() + std::vector<QByteArray>{wmf::record(0x0418, {u(44), u(50), u(4), u(10)})},
+         {{30, 24, BlueColour}, {11, 5, none}}},
+        {"OFFSETWINDOWORG moves the drawing",
+         wmfBlueFill() + std::vector<QByteArray>{wmf::record(0x020F, {0, u(-40)}), square},
+         {{55, 15, BlueColour}, {15, 15, none}}},
+        {"SCALEWINDOWEXT halves the window: twice as large",
+         wmfBlueFill() + std::vector<QByteArray>{wmf::record(0x0410, {2, 1, 2, 1}), square},
+         {{30, 30, BlueColour}, {15, 15, none}}},
+        {"SETPIXEL", {wmf::record(0x041F, wmf::colour(Red) + std::vector<int>{u(5.5), u(5.5)})}, {{5, 5, RedColour}}},
+        {"PAINTREGION with the brush selected",
+         wmfBlueFill() + std::vector<QByteArray>{wmf::region(500, 0, 1000, 500), wmf::record(0x012B, {2})},
+         {{72, 24, BlueColour}, {24, 24, none}}},
+        {"EXCLUDECLIPRECT",
+         wmfBlueFill() + std::vector<QByteArray>{wmf::record(0x0415, {500, 600, 0, 400}), wmfFillAll()},
+         {{24, 24, BlueColour}, {48, 24, none}, {72, 24, BlueColour}}},
+        {"PATBLT with the brush",
+         wmfBlueFill() + std::vector<QByteArray>{wmf::record(0x061D, {0x0021, 0x00F0, u(20), u(20), u(10), u(10)})},
+         {{20, 20, BlueColour}, {40, 20, none}}},
+        {"DIBCREATEPATTERNBRUSH",
+         {wmf::record(0x0142, {5, 0}, redDib()), wmf::record(0x012D, {0}), square},
+         {{15, 15, RedColour}, {40, 15, none}}},
     };
     for (const Row& row : rows)
         expectProbes(shown(wmf::file(row.records)), row.probes, row.id);
