@@ -228,6 +228,19 @@ inline QByteArray polyPolygon16(std::uint32_t type, const std::vector<std::vecto
     return record(type, data);
 }
 
+// EXTTEXTOUTW, or with wide false EXTTEXTOUTA, of letters placed by the advances given.
+inline QByteArray spacedText(int x, int y, const QByteArray& letters, const std::vector<int>& advances, bool wide)
+{
+    QByteArray string;
+    for (char letter : letters)
+        wide ? put16(string, std::uint8_t(letter)) : void(string += letter);
+    while (string.size() % 4)
+        string += '\0';
+    const std::int32_t offset = 8 + 28 + 40, dx = offset + std::int32_t(string.size());
+    QByteArray data = words({0, 0, 0, 0, 1, 0, 0, x, y, std::int32_t(letters.size()), offset, 0, 0, 0, 0, 0, dx});
+    return record(wide ? 84 : 83, data + string + words(std::vector<std::int32_t>(advances.begin(), advances.end())));
+}
+
 // EXTTEXTOUTW with the given reference point, options and box.
 inline QByteArray text(int x, int y, const QString& letters, std::int32_t options, const std::vector<int>& box)
 {

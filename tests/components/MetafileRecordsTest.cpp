@@ -411,12 +411,22 @@ TEST(MetafileRecords, TextFollowsItsAlignmentEscapementAndMapping)
         records.push_back(emf::text(at.x(), at.y(), "WWW"));
         return records;
     };
+    // The same set-up for a text record of its own.
+    const auto textRecord = [](const QByteArray& text) {
+        return std::vector<QByteArray>{emfFont(-14, 0, "Arial"), record(37, words({1})),
+                                       record(24, words({std::int32_t(Green)})), record(18, words({1})), text};
+    };
     const std::vector<Row> rows = {
         {"left, top", textWith({}, 0, 0, {48, 10}), {48, 10, 48, 20}, {0, 0, 46, 48}},
         {"right", textWith({}, 2, 0, {48, 10}), {0, 10, 48, 20}, {50, 0, 46, 48}},
         {"centre", textWith({}, 6, 0, {48, 10}), {20, 10, 56, 20}, {0, 0, 10, 48}},
         {"baseline", textWith({}, 24, 0, {10, 30}), {10, 18, 40, 12}, {0, 33, 96, 15}},
         {"turned a quarter anticlockwise", textWith({}, 24, 900, {48, 46}), {34, 0, 14, 46}, {50, 0, 46, 48}},
+        {"letters placed by their advances",
+         textRecord(emf::spacedText(10, 10, "WW", {60, 10}, true)),
+         {70, 10, 16, 20},
+         {28, 0, 40, 48}},
+        {"8-bit letters", textRecord(emf::spacedText(48, 10, "WW", {14, 14}, false)), {48, 10, 40, 20}, {0, 0, 46, 48}},
         {"upright under a mapping whose y points up",
          textWith({record(17, words({2}))}, 0, 0, {50, -20}, -40),
          {18, 8, 40, 14},
@@ -445,6 +455,13 @@ TEST(MetafileRecords, WmfTextTurnsAndTheSymbolFontShowsGreek)
     const QImage turned = shown(text(wmf::font(-150, 900, 0, "Arial"), "WWW", u(48), u(46), 24));
     EXPECT_GT(greenPixels(turned, QRect(34, 0, 14, 46)), 10);
     EXPECT_EQ(greenPixels(turned, QRect(50, 0, 46, 48)), 0);
+
+    // EXTTEXTOUT places each letter by its advance: the second one 60 pixels on.
+    const QImage spaced = shown(wmf::file({wmf::font(-150, 0, 0, "Arial"), wmf::record(0x012D, {0}),
+                                           wmf::record(0x0209, wmf::colour(Green)), wmf::record(0x0102, {1}),
+                                           wmf::record(0x0A32, {u(10), u(10), 2, 0, 'W' | ('W' << 8), u(60), u(10)})}));
+    EXPECT_GT(greenPixels(spaced, QRect(70, 10, 16, 20)), 10);
+    EXPECT_EQ(greenPixels(spaced, QRect(28, 0, 40, 48)), 0);
 
     // The Symbol font's letters are Greek: a Symbol "p" is a pi, not the Latin letter.
     const QImage symbol = shown(text(wmf::font(-300, 0, 2, "Symbol"), "p", u(10), u(4), 0));
