@@ -336,6 +336,9 @@ TEST(MetafileRecords, EmfArcsPixelsPensBrushesRegionsAndBlitsDraw)
          {record(77, words({0, 0, 0, 0, 10, 10, 40, 20, 0x00CC0020, 0, 0}) + emf::floats({1, 0, 0, 1, 0, 0}) +
                          words({0, 0, 108, 40, 148, 16, 2, 2}) + dibHeader() + dibBits())},
          {{20, 15, BlueColour}, {40, 25, GreenColour}}},
+        {"EXTSELECTCLIPRGN takes a region out of the whole",
+         blueFill() + std::vector<QByteArray>{clipRegion(4, 60, 0, 96, 48), fillAll()},
+         {{80, 24, none}, {24, 24, BlueColour}}},
         {"POLYDRAW16",
          redPen(3) + std::vector<QByteArray>{record(92, polyDraw)},
          {{48, 10, RedColour}, {48, 20, none}}},
