@@ -237,13 +237,15 @@ void TIPicture::Draw(QPainter& canvas, const TRect& rect) {
     QRect shown(moved.left, moved.top, moved.width(), moved.height());
     if (const QPaintDevice* device = canvas.device())
         shown &= canvas.worldTransform().inverted().mapRect(QRect(0, 0, device->width(), device->height()));
-    if (canvas.hasClipping()) shown &= canvas.clipBoundingRect().toAlignedRect();
-    if (shown.isEmpty()) return;
+    if (canvas.hasClipping())
+        shown &= canvas.clipBoundingRect().toAlignedRect();
+    if (shown.isEmpty())
+        return;
     QImage buffer(shown.size(), QImage::Format_ARGB32_Premultiplied);
     buffer.fill(toQColor(BackgroundColor));
     QPainter offscreen(&buffer);
-    OlePicture->Render(offscreen, moved.left - shown.left(), moved.bottom - shown.top(), moved.width(),
-                       -moved.height(), 0, 0, hmWidth, hmHeight);
+    OlePicture->Render(offscreen, moved.left - shown.left(), moved.bottom - shown.top(), moved.width(), -moved.height(),
+                       0, 0, hmWidth, hmHeight);
     offscreen.end();
     canvas.drawImage(shown.topLeft(), buffer);
 }

@@ -36,7 +36,9 @@ class QtPicture : public IPicture {
 public:
     explicit QtPicture(QImage image)
         : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), HimetricPerInch, ScreenDpi)),
-          m_hmHeight(MulDiv(m_image.height(), HimetricPerInch, ScreenDpi)) {}
+          m_hmHeight(MulDiv(m_image.height(), HimetricPerInch, ScreenDpi))
+    {
+    }
     int HimetricWidth() const override { return m_hmWidth; }
     int HimetricHeight() const override { return m_hmHeight; }
 
@@ -176,7 +178,8 @@ DecodedPicture DecodePicture(const QByteArray& bytes) {
         if (tooLarge(QSize(GifScreenWidth(bytes), GifScreenHeight(bytes))) || (first && tooLarge(first->size())))
             return {nullptr, InvalidPicture};
     }
-    if (tooLarge(reader.size())) return {nullptr, InvalidPicture};
+    if (tooLarge(reader.size()))
+        return {nullptr, InvalidPicture};
     QImage image;
     if (!reader.read(&image) || image.isNull()) return {nullptr, InvalidPicture};
     // Qt composes a GIF's first image into its whole logical screen; the platform's picture is the

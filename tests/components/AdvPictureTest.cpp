@@ -302,7 +302,8 @@ TEST(AdvPicture, EachFrameIsDecodedOnce) {
     EXPECT_EQ(watched.service.loads, 5) << "new bytes are decoded anew";
 }
 
-TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused) {
+TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused)
+{
     const char* refused = "Could not load image. Invalid format";
     struct Row {
         const char* id;
@@ -314,10 +315,10 @@ TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused) {
         {"a long narrow screen", gif::build("GIF89a", 65535, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, ""},
         {"screen of more pixels than an image holds",
          gif::build("GIF89a", 8193, 4097, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
-        {"first image of too many pixels",
-         gif::build("GIF87a", 1, 1, {{0, 0, 8193, 4097, 1, 0, 0, false, false}}), 1, refused},
-        {"a later frame of too many pixels",
-         gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 8193, 4097, 2, 5}}), 2, refused},
+        {"first image of too many pixels", gif::build("GIF87a", 1, 1, {{0, 0, 8193, 4097, 1, 0, 0, false, false}}), 1,
+         refused},
+        {"a later frame of too many pixels", gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 8193, 4097, 2, 5}}),
+         2, refused},
     };
     for (const Row& row : rows) {
         TIPicture picture;
