@@ -69,6 +69,14 @@ std::optional<Metafile> readEmf(const QByteArray& data)
 
 namespace metafile {
 
+Handlers handlerTable(std::initializer_list<void (*)(Handlers&)> families)
+{
+    Handlers table;
+    for (auto family : families)
+        family(table);
+    return table;
+}
+
 QPolygonF points(const Record& r, qsizetype at, qsizetype count, bool small)
 {
     const qsizetype size = small ? 4 : 8;

@@ -393,23 +393,18 @@ void bitmapRecords(Handlers& h)
     };
 }
 
+void textAndEndRecords(Handlers& h)
+{
+    h[83] = [](Player& pl, const Record& r) { textRecord(pl, r, false); };
+    h[84] = [](Player& pl, const Record& r) { textRecord(pl, r, true); };
+    h[14] = [](Player& pl, const Record&) { pl.ended = true; };
+}
+
 const Handlers& handlers()
 {
-    static const Handlers table = [] {
-        Handlers h;
-        mappingRecords(h);
-        settingRecords(h);
-        objectRecords(h);
-        lineRecords(h);
-        shapeRecords(h);
-        pathRecords(h);
-        clipRecords(h);
-        h[83] = [](Player& pl, const Record& r) { textRecord(pl, r, false); };
-        h[84] = [](Player& pl, const Record& r) { textRecord(pl, r, true); };
-        bitmapRecords(h);
-        h[14] = [](Player& pl, const Record&) { pl.ended = true; };
-        return h;
-    }();
+    static const Handlers table =
+        handlerTable({mappingRecords, settingRecords, objectRecords, lineRecords, shapeRecords, pathRecords,
+                      clipRecords, textAndEndRecords, bitmapRecords});
     return table;
 }
 

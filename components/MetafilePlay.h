@@ -4,6 +4,7 @@
 
 #include "MetafileDc.h"
 
+#include <initializer_list>
 #include <unordered_map>
 
 namespace metafile {
@@ -19,6 +20,9 @@ struct Player {
 
 using Handler = void (*)(Player&, const Record&);
 using Handlers = std::unordered_map<std::uint32_t, Handler>;
+
+// The table of the record families given, each filling in its own records.
+Handlers handlerTable(std::initializer_list<void (*)(Handlers&)> families);
 
 // Count points of two 16-bit or two 32-bit coordinates from at, no further than the record's end.
 QPolygonF points(const Record& r, qsizetype at, qsizetype count, bool small);

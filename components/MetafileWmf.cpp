@@ -260,18 +260,8 @@ void bitmapRecords(Handlers& h)
 
 const Handlers& handlers()
 {
-    static const Handlers table = [] {
-        Handlers h;
-        mappingRecords(h);
-        settingRecords(h);
-        objectRecords(h);
-        lineRecords(h);
-        shapeRecords(h);
-        regionRecords(h);
-        textRecords(h);
-        bitmapRecords(h);
-        return h;
-    }();
+    static const Handlers table = handlerTable({mappingRecords, settingRecords, objectRecords, lineRecords,
+                                                shapeRecords, regionRecords, textRecords, bitmapRecords});
     return table;
 }
 

@@ -73,16 +73,24 @@ QByteArray clipRegion(std::uint32_t mode, int left, int top, int right, int bott
 // A DIB of one red pixel.
 QByteArray redDib() { return words({40, 1, 1, 0x180001, 0, 4, 0, 0, 0, 0}) + QByteArray::fromHex("0000ff00"); }
 
+// A row of records and the pixels they should leave.
+struct Row {
+    const char* id;
+    std::vector<QByteArray> records;
+    std::vector<Probe> probes;
+};
+
+template <typename File> void expectRows(const std::vector<Row>& rows, File file)
+{
+    for (const Row& row : rows)
+        expectProbes(shown(file(row.records)), row.probes, row.id);
+}
+
 } // namespace
 
 TEST(MetafileRecords, EmfPathsShapesTransformsAndBitmapsDraw)
 {
     const QColor none = Untouched;
-    struct Row {
-        const char* id;
-        std::vector<QByteArray> records;
-        std::vector<Probe> probes;
-    };
     const std::vector<Row> rows = {
         {"path of lines and a curve, filled", blueFill() + figure(62), {{25, 24, BlueColour}, {60, 24, none}}},
         {"path stroked is not filled",
@@ -188,8 +196,7 @@ TEST(MetafileRecords, EmfPathsShapesTransformsAndBitmapsDraw)
              std::vector<QByteArray>{record(33, {}), rect(30, 0, 0, 10, 10), record(34, words({-1})), fillAll()},
          {{80, 24, BlueColour}}},
     };
-    for (const Row& row : rows)
-        expectProbes(shown(emf::file(row.records)), row.probes, row.id);
+    expectRows(rows, emf::file);
 }
 
 namespace {
@@ -216,11 +223,6 @@ QByteArray wmfFillAll() { return wmf::record(0x041B, {600, 1100, -100, -100}); }
 TEST(MetafileRecords, WmfShapesRegionsAndBitmapsDraw)
 {
     const QColor none = Untouched;
-    struct Row {
-        const char* id;
-        std::vector<QByteArray> records;
-        std::vector<Probe> probes;
-    };
     const QByteArray dib = dibHeader() + dibBits();
     const std::vector<Row> rows = {
         {"PIE",
@@ -262,18 +264,12 @@ TEST(MetafileRecords, WmfShapesRegionsAndBitmapsDraw)
          {wmf::record(0x0B41, {0x0020, 0x00CC, 2, 2, 0, 0, u(20), u(40), u(10), u(10)}, dib)},
          {{20, 15, BlueColour}, {40, 25, GreenColour}}},
     };
-    for (const Row& row : rows)
-        expectProbes(shown(wmf::file(row.records)), row.probes, row.id);
+    expectRows(rows, wmf::file);
 }
 
 TEST(MetafileRecords, EmfArcsPixelsPensBrushesRegionsAndBlitsDraw)
 {
     const QColor none = Untouched;
-    struct Row {
-        const char* id;
-        std::vector<QByteArray> records;
-        std::vector<Probe> probes;
-    };
     const QByteArray region = regionOf(60, 0, 96, 48);
     QByteArray polyDraw = words({0, 0, 0, 0, 2});
     for (int value : {10, 10, 86, 10})
@@ -343,18 +339,12 @@ TEST(MetafileRecords, EmfArcsPixelsPensBrushesRegionsAndBlitsDraw)
          redPen(3) + std::vector<QByteArray>{record(92, polyDraw)},
          {{48, 10, RedColour}, {48, 20, none}}},
     };
-    for (const Row& row : rows)
-        expectProbes(shown(emf::file(row.records)), row.probes, row.id);
+    expectRows(rows, emf::file);
 }
 
 TEST(MetafileRecords, WmfEllipsesPixelsWindowsRegionsAndPatternsDraw)
 {
     const QColor none = Untouched;
-    struct Row {
-        const char* id;
-        std::vector<QByteArray> records;
-        std::vector<Probe> probes;
-    };
     const QByteArray square = wmf::record(0x041B, {u(20), u(20), u(10), u(10)});
     const std::vector<Row> rows = {
         {"ELLIPSE",
@@ -380,8 +370,7 @@ TEST(MetafileRecords, WmfEllipsesPixelsWindowsRegionsAndPatternsDraw)
          {wmf::record(0x0142, {5, 0}, redDib()), wmf::record(0x012D, {0}), square},
          {{15, 15, RedColour}, {40, 15, none}}},
     };
-    for (const Row& row : rows)
-        expectProbes(shown(wmf::file(row.records)), row.probes, row.id);
+    expectRows(rows, wmf::file);
 }
 
 namespace {
