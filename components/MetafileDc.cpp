@@ -118,18 +118,18 @@ void Dc::setMapMode(std::uint32_t mode)
 void Dc::modifyWorld(const QTransform& xform, std::uint32_t mode)
 {
     switch (mode) {
-    case 1:
+    case 1: // MWT_IDENTITY
         s.world = QTransform();
-        break; // MWT_IDENTITY
-    case 2:
+        break;
+    case 2: // MWT_LEFTMULTIPLY: the new transform applies first
         s.world = xform * s.world;
-        break; // MWT_LEFTMULTIPLY
-    case 3:
+        break;
+    case 3: // MWT_RIGHTMULTIPLY
         s.world = s.world * xform;
-        break; // MWT_RIGHTMULTIPLY
-    case 4:
+        break;
+    case 4: // MWT_SET
         s.world = xform;
-        break; // MWT_SET
+        break;
     default:
         return;
     }
