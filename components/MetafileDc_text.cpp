@@ -63,7 +63,7 @@ void Dc::text(QPointF reference, QString letters, const std::vector<double>& adv
     // Letters stand upright whichever way the mapping turns y, and turn by the font's escapement.
     QTransform frame;
     frame.scale(1 / perLogical, 1 / perLogical);
-    frame.rotate(-s.font.escapement / 10.0);
+    frame.rotate(-double(s.font.escapement) / 10.0); // negated as a double: the lowest integer has no negative
     frame.scale(1, toPainter.determinant() < 0 ? -1 : 1);
     frame *= QTransform::fromTranslate(reference.x(), reference.y()) * toPainter;
     if (!usable(frame)) {

@@ -117,7 +117,7 @@ TEST(Metafile, DamagedOrHugeMetafilesAreRefusedAndCutsStayInside)
     }
     // Fields at the ends of their range draw (nothing to see) instead of overflowing on the way.
     const std::int32_t lowest = INT32_MIN;
-    QByteArray extremeFont = emf::words({1, lowest, 0, 0, 0, lowest, 0});
+    QByteArray extremeFont = emf::words({1, lowest, 0, lowest, lowest, lowest, 0});
     extremeFont += QByteArray(64, '\0');
     const QByteArray extremes = emf::file({
         emf::record(10, emf::words({lowest, lowest})),
