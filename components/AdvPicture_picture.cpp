@@ -373,13 +373,20 @@ void TIPicture::Draw(QPainter& canvas, const TRect& rect)
         OlePicture->Render(canvas, moved.left, moved.bottom, moved.width(), -moved.height(), 0, 0, hmWidth, hmHeight);
         return;
     }
-    // Through an off-screen bitmap of the destination's size, shown where the picture would go.
-    if (moved.width() <= 0 || moved.height() <= 0)
+    // Through an off-screen bitmap of the destination's size, shown where the picture would go; only the
+    // part the canvas shows is buffered, as a metafile drawn at full size may be far larger than any image.
+    QRect shown(moved.left, moved.top, moved.width(), moved.height());
+    if (const QPaintDevice* device = canvas.device())
+        shown &= canvas.worldTransform().inverted().mapRect(QRect(0, 0, device->width(), device->height()));
+    if (canvas.hasClipping())
+        shown &= canvas.clipBoundingRect().toAlignedRect();
+    if (shown.isEmpty())
         return;
-    QImage buffer(moved.width(), moved.height(), QImage::Format_ARGB32_Premultiplied);
+    QImage buffer(shown.size(), QImage::Format_ARGB32_Premultiplied);
     buffer.fill(toQColor(BackgroundColor));
     QPainter offscreen(&buffer);
-    OlePicture->Render(offscreen, 0, moved.height(), moved.width(), -moved.height(), 0, 0, hmWidth, hmHeight);
+    OlePicture->Render(offscreen, moved.left - shown.left(), moved.bottom - shown.top(), moved.width(), -moved.height(),
+                       0, 0, hmWidth, hmHeight);
     offscreen.end();
-    canvas.drawImage(moved.left, moved.top, buffer);
+    canvas.drawImage(shown.topLeft(), buffer);
 }

@@ -11,6 +11,7 @@
 #include <QThreadPool>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <optional>
@@ -37,11 +38,6 @@ public:
     explicit QtPicture(QImage image)
         : m_image(std::move(image)), m_hmWidth(MulDiv(m_image.width(), HimetricPerInch, ScreenDpi)),
           m_hmHeight(MulDiv(m_image.height(), HimetricPerInch, ScreenDpi))
-    {
-    }
-    // A metafile has a size of its own, drawn at 96 pixels to the inch.
-    QtPicture(QImage image, int hmWidth, int hmHeight)
-        : m_image(std::move(image)), m_hmWidth(hmWidth), m_hmHeight(hmHeight)
     {
     }
     int HimetricWidth() const override { return m_hmWidth; }
@@ -71,6 +67,73 @@ private:
     int m_hmWidth;
     int m_hmHeight;
 };
+
+// The source rectangle (HIMETRIC units, y upwards) onto the destination, for a picture of that height,
+// as the picture's own HIMETRIC units, y downwards from its top left corner.
+QTransform himetricToDestination(int hmHeight, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc)
+{
+    const double sx = double(cx) / cxSrc, sy = double(cy) / cySrc;
+    return QTransform(sx, 0, 0, -sy, x - xSrc * sx, y + (double(hmHeight) - ySrc) * sy);
+}
+
+// A metafile keeps its records and plays them into an image of the part of the destination that the
+// canvas shows, so its size on screen, not its frame, decides what it costs. The last image is kept
+// for the next paint of the same place.
+class MetafilePicture : public IPicture {
+public:
+    explicit MetafilePicture(Metafile file) : m_file(std::move(file)) {}
+    int HimetricWidth() const override { return m_file.himetricWidth; }
+    int HimetricHeight() const override { return m_file.himetricHeight; }
+
+    void Render(QPainter& canvas, int x, int y, int cx, int cy, int xSrc, int ySrc, int cxSrc, int cySrc) const override
+    {
+        if (cxSrc == 0 || cySrc == 0 || cx == 0 || cy == 0)
+            return;
+        const QTransform toCanvas =
+            himetricToDestination(m_file.himetricHeight, x, y, cx, cy, xSrc, ySrc, cxSrc, cySrc);
+        const QRectF destination = QRectF(x, y, cx, cy).normalized();
+        const QTransform world = canvas.worldTransform();
+        QRect visible = world.mapRect(destination).toAlignedRect();
+        if (const QPaintDevice* device = canvas.device())
+            visible &= QRect(0, 0, device->width(), device->height());
+        if (canvas.hasClipping())
+            visible &= world.mapRect(canvas.clipBoundingRect()).toAlignedRect();
+        if (visible.isEmpty())
+            return;
+        // Beyond the bound the drawing is made at a lower resolution and scaled up.
+        const double pixels = double(visible.width()) * visible.height();
+        const double resolution = pixels > MaxPicturePixels ? std::sqrt(MaxPicturePixels / pixels) : 1.0;
+        const QSize size(std::max(1, int(visible.width() * resolution)),
+                         std::max(1, int(visible.height() * resolution)));
+        QTransform canvasToImage = world * QTransform::fromTranslate(-visible.x(), -visible.y());
+        canvasToImage *=
+            QTransform::fromScale(double(size.width()) / visible.width(), double(size.height()) / visible.height());
+        const QTransform toImage = toCanvas * canvasToImage;
+        if (m_cache.isNull() || m_cacheTransform != toImage || m_cache.size() != size) {
+            m_cache = QImage(size, QImage::Format_ARGB32_Premultiplied);
+            if (m_cache.isNull())
+                return;
+            m_cache.fill(Qt::transparent);
+            QPainter painter(&m_cache);
+            QPainterPath clip;
+            // Only the source rectangle shows, inside the destination.
+            clip.addPolygon(canvasToImage.map(QPolygonF(destination)));
+            PlayMetafile(m_file, painter, toImage, clip);
+            m_cacheTransform = toImage;
+        }
+        canvas.save();
+        canvas.setWorldTransform(QTransform());
+        canvas.drawImage(QRectF(visible), m_cache);
+        canvas.restore();
+    }
+
+private:
+    Metafile m_file;
+    mutable QImage m_cache;
+    mutable QTransform m_cacheTransform;
+};
+
+bool tooLarge(QSize size) { return qint64(size.width()) * size.height() > MaxPicturePixels; }
 
 PictureService standardService;
 PictureService* currentService = nullptr;
@@ -106,12 +169,9 @@ long PictureService::LoadPicture(QIODevice& stream, qint64 size, std::shared_ptr
 DecodedPicture DecodePicture(const QByteArray& bytes)
 {
     if (IsMetafile(bytes)) {
-        std::optional<MetafilePicture> metafile = DecodeMetafile(bytes, MaxPictureSide);
-        if (!metafile)
-            return {nullptr, InvalidPicture};
-        return {
-            std::make_shared<QtPicture>(std::move(metafile->image), metafile->himetricWidth, metafile->himetricHeight),
-            0};
+        std::optional<Metafile> metafile = ReadMetafile(bytes);
+        if (!metafile) return {nullptr, InvalidPicture};
+        return {std::make_shared<MetafilePicture>(std::move(*metafile)), 0};
     }
     QBuffer buffer;
     buffer.setData(bytes);
@@ -123,11 +183,11 @@ DecodedPicture DecodePicture(const QByteArray& bytes)
     std::optional<QRect> first;
     if (format == "gif") {
         first = FirstGifImage(bytes);
-        const auto tooLarge = [](int width, int height) { return width > MaxPictureSide || height > MaxPictureSide; };
-        if (tooLarge(GifScreenWidth(bytes), GifScreenHeight(bytes)) ||
-            (first && tooLarge(first->width(), first->height())))
+        if (tooLarge(QSize(GifScreenWidth(bytes), GifScreenHeight(bytes))) || (first && tooLarge(first->size())))
             return {nullptr, InvalidPicture};
     }
+    if (tooLarge(reader.size()))
+        return {nullptr, InvalidPicture};
     QImage image;
     if (!reader.read(&image) || image.isNull())
         return {nullptr, InvalidPicture};

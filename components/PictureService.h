@@ -31,14 +31,17 @@ DecodedPicture DecodePicture(const QByteArray& bytes);
 constexpr int ScreenDpi = 96;
 constexpr int HimetricPerInch = 2540;
 
-// A GIF whose logical screen or first image, or a metafile whose picture, is wider or higher than this
-// is refused: no control shows it, and decoding it would take seconds and an image of that size.
-constexpr int MaxPictureSide = 8192;
+// The largest image a picture decodes to or is drawn through: Qt's bound on one image's memory, 128 MB,
+// at four bytes a pixel, 32 Mi pixels (5792 by 5792). A bitmap or a GIF screen larger than that is
+// refused; a metafile is drawn at the size it is shown at, and where even that is larger, at a lower
+// resolution scaled up.
+constexpr qint64 MaxPicturePixels = 128LL * 1024 * 1024 / 4;
 
 // The platform's picture service: a memory block, a stream on it, and the picture loader. This one
 // decodes through Qt's image readers, limited to the formats the platform loader takes that Qt reads:
 // BMP, GIF (its first image, cut to that image's own rectangle), JPEG and ICO/CUR, and placeable WMF and
-// EMF metafiles through a renderer of our own. Tests derive from it to watch or refuse the calls.
+// EMF metafiles through a player of our own, which draws their records each time the picture is shown.
+// Tests derive from it to watch or refuse the calls.
 class PictureService {
 public:
     virtual ~PictureService() = default;

@@ -1,8 +1,9 @@
 // Feeds the picture control's GIF frame scan and its picture load (GIFs, bitmaps, metafiles) a file's
 // bytes: the scan finds only markers that lie whole inside the bytes, no cut is longer than the file, and
-// each frame either loads and draws or raises the loader's error.
+// each frame either loads and draws or raises the loader's error; a metafile draws inside its rectangle.
 #include "components/AdvPicture.h"
 #include "components/GifFrames.h"
+#include "components/Metafile.h"
 #include "win/LibraryError.h"
 
 #include <QBuffer>
@@ -87,6 +88,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         QPainter painter(&canvas);
         picture.Draw(painter, TRect{0, 0, 16, 16});
+    }
+    // A metafile draws inside the rectangle it is given, whatever its records say.
+    if (IsMetafile(bytes) && picture.GetWidth() > 0) {
+        QImage around(32, 32, QImage::Format_ARGB32_Premultiplied);
+        around.fill(Qt::transparent);
+        {
+            QPainter painter(&around);
+            picture.Draw(painter, TRect{8, 8, 24, 24});
+        }
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+                if (x < 8 || x >= 24 || y < 8 || y >= 24)
+                    require(qAlpha(around.pixel(x, y)) == 0);
     }
     return 0;
 }

@@ -413,7 +413,7 @@ TEST(AdvPicture, EachFrameIsDecodedOnce)
     EXPECT_EQ(watched.service.loads, 5) << "new bytes are decoded anew";
 }
 
-TEST(AdvPicture, GifsLargerThanAnyControlAreRefused)
+TEST(AdvPicture, GifsOfMorePixelsThanAnImageHoldsAreRefused)
 {
     const char* refused = "Could not load image. Invalid format";
     struct Row {
@@ -423,11 +423,13 @@ TEST(AdvPicture, GifsLargerThanAnyControlAreRefused)
         const char* error;
     };
     const std::vector<Row> rows = {
-        {"screen of 8192 wide", gif::build("GIF89a", 8192, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, ""},
-        {"screen too wide", gif::build("GIF89a", 8193, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
-        {"screen too high", gif::build("GIF89a", 1, 8193, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
-        {"first image too wide", gif::build("GIF87a", 1, 1, {{0, 0, 8193, 1, 1, 0, 0, false, false}}), 1, refused},
-        {"a later frame too high", gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 8193, 2, 5}}), 2, refused},
+        {"a long narrow screen", gif::build("GIF89a", 65535, 1, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, ""},
+        {"screen of more pixels than an image holds",
+         gif::build("GIF89a", 8193, 4097, {{0, 0, 1, 1, 1, 5}, {0, 0, 1, 1, 2, 5}}), 1, refused},
+        {"first image of too many pixels", gif::build("GIF87a", 1, 1, {{0, 0, 8193, 4097, 1, 0, 0, false, false}}), 1,
+         refused},
+        {"a later frame of too many pixels", gif::build("GIF89a", 4, 4, {{0, 0, 1, 1, 1, 5}, {0, 0, 8193, 4097, 2, 5}}),
+         2, refused},
     };
     for (const Row& row : rows) {
         TIPicture picture;

@@ -1,10 +1,7 @@
-#include "AniFixture.h"
-#include "components/AdvPicture.h"
-#include "components/Metafile.h"
-#include "Render.h"
+#include "MetafileFixture.h"
 #include "win/LibraryError.h"
 
-#include <QBuffer>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
@@ -12,177 +9,8 @@
 #include <cstdint>
 #include <vector>
 
-namespace {
-
-// Little-endian fields, as the animated-cursor files write them.
-using ani::put16;
-using ani::put32;
-
-constexpr std::uint32_t Blue = 0xFF0000, Red = 0x0000FF, Green = 0x00FF00; // COLORREF: red in the low byte
-
-// Small placeable WMF files: 16-bit parameters, given as the records store them.
-namespace wmf {
-
-QByteArray record(std::uint16_t function, const std::vector<int>& parameters) {
-    QByteArray out;
-    put32(out, static_cast<std::uint32_t>(3 + parameters.size()));
-    put16(out, function);
-    for (int parameter : parameters)
-        put16(out, static_cast<std::uint32_t>(parameter));
-    return out;
-}
-
-std::vector<int> colour(std::uint32_t ref) {
-    return {int(ref & 0xFFFF), int(ref >> 16)};
-}
-
-std::vector<int> operator+(std::vector<int> a, const std::vector<int>& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// A drawing of 1000 by 500 units at 1000 to the inch: 96 by 48 pixels.
-QByteArray file(const std::vector<QByteArray>& records) {
-    QByteArray body;
-    for (const QByteArray& r : records)
-        body += r;
-    body += record(0, {});
-    QByteArray out;
-    put32(out, 0x9AC6CDD7);
-    put16(out, 0);
-    for (int field : {0, 0, 1000, 500, 1000})
-        put16(out, field);
-    put32(out, 0);
-    std::uint16_t checksum = 0;
-    for (int i = 0; i < 10; ++i)
-        checksum ^= std::uint16_t(std::uint8_t(out[2 * i]) | (std::uint8_t(out[2 * i + 1]) << 8));
-    put16(out, checksum);
-    put16(out, 1);
-    put16(out, 9);
-    put16(out, 0x300);
-    put32(out, static_cast<std::uint32_t>((18 + body.size()) / 2));
-    put16(out, 8);
-    put32(out, 16);
-    put16(out, 0);
-    return out + body;
-}
-
-// A blue square of 300 units at (100, 100) without outline, a thick red line and green letters.
-std::vector<QByteArray> drawing() {
-    return {
-        record(0x02FC, std::vector<int>{0} + colour(Blue) + std::vector<int>{0}), // brush, object 0
-        record(0x02FA, std::vector<int>{5, 0, 0} + colour(0)),                    // null pen, object 1
-        record(0x012D, {0}),
-        record(0x012D, {1}),
-        record(0x0324, {4, 100, 100, 400, 100, 400, 400, 100, 400}),
-        record(0x02FA, std::vector<int>{0, 40, 0} + colour(Red)), // object 2
-        record(0x012D, {2}),
-        record(0x0325, {2, 500, 250, 900, 250}),
-        record(0x02FB, std::vector<int>{-200, 0, 0, 0, 700, 0, 0, 0, 0} + std::vector<int>(16, 0)), // font, object 3
-        record(0x012D, {3}),
-        record(0x0209, colour(Green)),
-        record(0x0102, {1}),
-        record(0x0521, {2, 'W' | ('W' << 8), 300, 550}),
-    };
-}
-
-} // namespace wmf
-
-// Small EMF files on a reference device of 96 pixels to the inch: logical units are the picture's pixels.
-namespace emf {
-
-QByteArray record(std::uint32_t type, const QByteArray& data) {
-    QByteArray out;
-    put32(out, type);
-    put32(out, static_cast<std::uint32_t>(8 + data.size()));
-    return out + data;
-}
-
-QByteArray words(const std::vector<std::int32_t>& values) {
-    QByteArray out;
-    for (std::int32_t value : values)
-        put32(out, static_cast<std::uint32_t>(value));
-    return out;
-}
-
-// 96 by 48 pixels.
-QByteArray file(const std::vector<QByteArray>& records) {
-    QByteArray body;
-    for (const QByteArray& r : records)
-        body += r;
-    body += record(14, words({0, 16, 20}));
-    QByteArray header = words({0, 0, 95, 47, 0, 0, 2539, 1269, 0x464D4520, 0x10000, 0, 0});
-    header += words({8, 0, 0, 0, 960, 960, 254, 254}); // handles, description, palette, device, millimetres
-    QByteArray out = record(1, header);
-    out += body;
-    out.replace(48, 4, words({std::int32_t(out.size())}));
-    return out;
-}
-
-QByteArray polygon16(std::uint32_t type, const std::vector<int>& points) {
-    QByteArray data = words({0, 0, 0, 0, std::int32_t(points.size() / 2)});
-    for (int value : points)
-        put16(data, static_cast<std::uint32_t>(value));
-    if (data.size() % 4) put16(data, 0);
-    return record(type, data);
-}
-
-QByteArray text(int x, int y, const QString& letters) {
-    QByteArray string;
-    for (QChar letter : letters)
-        put16(string, letter.unicode());
-    if (string.size() % 4) put16(string, 0);
-    const std::int32_t offset = 8 + 28 + 40;
-    return record(84, words({0, 0, 0, 0, 1, 0, 0, x, y, std::int32_t(letters.size()), offset, 0, 0, 0, 0, 0, 0}) +
-                          string);
-}
-
-// The same picture as the WMF one, in pixels.
-std::vector<QByteArray> drawing() {
-    QByteArray font = words({1, -19, 0, 0, 0, 700, 0});
-    font += QByteArray(64, '\0');
-    return {
-        record(39, words({1, 0, std::int32_t(Blue), 0})),
-        record(37, words({1})),
-        record(37, words({std::int32_t(0x80000008)})), // the stock null pen
-        polygon16(86, {10, 10, 38, 10, 38, 38, 10, 38}),
-        record(38, words({2, 0, 4, 0, std::int32_t(Red)})),
-        record(37, words({2})),
-        polygon16(87, {48, 24, 86, 24}),
-        record(82, font),
-        record(37, words({1})), // the font took slot 1 over the brush
-        record(24, words({std::int32_t(Green)})),
-        record(18, words({1})),
-        text(53, 29, "WW"),
-    };
-}
-
-} // namespace emf
-
-QImage shown(const QByteArray& bytes, QSize* size = nullptr) {
-    TAdvPicture control;
-    control.resize(96, 48);
-    QBuffer stream;
-    stream.setData(bytes);
-    stream.open(QIODevice::ReadOnly);
-    control.Picture()->LoadFromStream(&stream);
-    if (size) *size = QSize(control.Picture()->GetWidth(), control.Picture()->GetHeight());
-    return rendered(control);
-}
-
-int greenPixels(const QImage& image, QRect where) {
-    int found = 0;
-    for (int y = where.top(); y <= where.bottom(); ++y)
-        for (int x = where.left(); x <= where.right(); ++x) {
-            const QColor c = image.pixelColor(x, y);
-            found += c.green() > 150 && c.red() < 100 && c.blue() < 100;
-        }
-    return found;
-}
-
-} // namespace
-
-TEST(Metafile, LineDrawingsAndTextAreDrawn) {
+TEST(Metafile, LineDrawingsAndTextAreDrawn)
+{
     struct Row {
         const char* id;
         QByteArray bytes;
@@ -202,11 +30,12 @@ TEST(Metafile, LineDrawingsAndTextAreDrawn) {
     }
 }
 
-TEST(Metafile, TheWindowAndViewportScaleTheDrawing) {
+TEST(Metafile, TheWindowAndViewportScaleTheDrawing)
+{
     const QByteArray square = wmf::record(0x0324, {4, 100, 100, 400, 100, 400, 400, 100, 400});
-    const std::vector<QByteArray> blueBrushNullPen = {
-        wmf::record(0x02FC, std::vector<int>{0, 0, 0x00FF, 0}), wmf::record(0x02FA, {5, 0, 0, 0, 0}),
-        wmf::record(0x012D, {0}), wmf::record(0x012D, {1})};
+    const std::vector<QByteArray> blueBrushNullPen = {wmf::record(0x02FC, std::vector<int>{0, 0, 0x00FF, 0}),
+                                                      wmf::record(0x02FA, {5, 0, 0, 0, 0}), wmf::record(0x012D, {0}),
+                                                      wmf::record(0x012D, {1})};
     auto withWindow = [&](std::vector<QByteArray> setUp) {
         std::vector<QByteArray> records = blueBrushNullPen;
         records.insert(records.end(), setUp.begin(), setUp.end());
@@ -233,13 +62,13 @@ TEST(Metafile, TheWindowAndViewportScaleTheDrawing) {
         {"WMF, window moved", withWindow({wmf::record(0x020B, {100, 100})}), {0, 0, 28, 28}},
         {"EMF, no mapping", emfWith({}), {10, 10, 28, 28}},
         {"EMF, text mode ignores extents",
-         emfWith({emf::record(9, emf::words({1, 1})), emf::record(11, emf::words({2, 2}))}), {10, 10, 28, 28}},
+         emfWith({emf::record(9, emf::words({1, 1})), emf::record(11, emf::words({2, 2}))}),
+         {10, 10, 28, 28}},
         {"EMF, anisotropic: twice as large",
          emfWith({emf::record(17, emf::words({8})), emf::record(9, emf::words({48, 24})),
                   emf::record(11, emf::words({96, 48}))}),
          {20, 20, 56, 56}},
-        {"EMF, viewport moved",
-         emfWith({emf::record(12, emf::words({20, 0}))}), {30, 10, 28, 28}},
+        {"EMF, viewport moved", emfWith({emf::record(12, emf::words({20, 0}))}), {30, 10, 28, 28}},
     };
     for (const Row& row : rows) {
         const QImage image = shown(row.bytes);
@@ -256,24 +85,25 @@ TEST(Metafile, TheWindowAndViewportScaleTheDrawing) {
     }
 }
 
-TEST(Metafile, DamagedOrHugeMetafilesAreRefusedAndCutsStayInside) {
+TEST(Metafile, DamagedOrHugeMetafilesAreRefusedAndCutsStayInside)
+{
     const char* refused = "Could not load image. Invalid format";
     QByteArray noInch = wmf::file(wmf::drawing());
     noInch[14] = noInch[15] = 0;
-    QByteArray huge = wmf::file({});
-    huge[10] = char(0xFF);
-    huge[11] = char(0x7F); // 32767 units at 1000 to the inch: 3146 pixels, allowed
-    huge[14] = char(100);
-    huge[15] = 0; // 100 to the inch: 31457 pixels, refused
     QByteArray emfNoDevice = emf::file(emf::drawing());
     emfNoDevice.replace(8 + 72 - 8, 4, emf::words({0}));
     struct Row {
         const char* id;
         QByteArray bytes;
     };
+    QByteArray emfNoFrame = emf::file(emf::drawing());
+    emfNoFrame.replace(24, 16, emf::words({100, 100, 50, 50}));
+    QByteArray emfFrameBeyondInt = emf::file(emf::drawing());
+    emfFrameBeyondInt.replace(24, 16, emf::words({INT32_MIN, 0, INT32_MAX, 100}));
     for (const Row& row : std::vector<Row>{{"WMF without units to the inch", noInch},
-                                           {"WMF larger than any control", huge},
-                                           {"EMF without a reference device", emfNoDevice}}) {
+                                           {"EMF without a reference device", emfNoDevice},
+                                           {"EMF whose frame ends before it begins", emfNoFrame},
+                                           {"EMF wider than HIMETRIC units count", emfFrameBeyondInt}}) {
         TIPicture picture;
         QBuffer stream;
         stream.setData(row.bytes);
@@ -287,7 +117,7 @@ TEST(Metafile, DamagedOrHugeMetafilesAreRefusedAndCutsStayInside) {
     }
     // Fields at the ends of their range draw (nothing to see) instead of overflowing on the way.
     const std::int32_t lowest = INT32_MIN;
-    QByteArray extremeFont = emf::words({1, lowest, 0, 0, 0, lowest, 0});
+    QByteArray extremeFont = emf::words({1, lowest, 0, lowest, lowest, lowest, 0});
     extremeFont += QByteArray(64, '\0');
     const QByteArray extremes = emf::file({
         emf::record(10, emf::words({lowest, lowest})),
@@ -299,10 +129,106 @@ TEST(Metafile, DamagedOrHugeMetafilesAreRefusedAndCutsStayInside) {
         emf::polygon16(87, {-32768, -32768, 32767, 32767}),
         emf::text(lowest, lowest, "W"),
     });
-    EXPECT_TRUE(DecodeMetafile(extremes, 8192).has_value());
+    EXPECT_FALSE(played(extremes).isNull());
 
     // Every cut of both files either draws or is refused, reading nothing past its bytes.
     for (const QByteArray& whole : {wmf::file(wmf::drawing()), emf::file(emf::drawing())})
         for (qsizetype length = 0; length <= whole.size(); ++length)
-            DecodeMetafile(whole.left(length), 8192);
+            played(whole.left(length));
+}
+
+TEST(Metafile, DrawingsLargerThanAnyImageShowAtTheSizeTheyAreDrawnInto)
+{
+    // An A0 drawing, 3187 by 4125 mm at 96 pixels to the inch, and a WMF of 32767 units at 100 to the
+    // inch: each far more pixels than one image holds, the left half blue.
+    QByteArray a0 = emf::file(
+        {emf::record(39, emf::words({1, 0, std::int32_t(Blue), 0})), emf::record(37, emf::words({1})),
+         emf::record(37, emf::words({std::int32_t(0x80000008)})), emf::record(43, emf::words({0, 0, 6022, 15591}))});
+    a0.replace(24, 16, emf::words({0, 0, 318699, 412499}));
+    QByteArray wmf = wmf::file({wmf::record(0x02FC, std::vector<int>{0, 0, 0x00FF, 0}), wmf::record(0x012D, {0}),
+                                wmf::record(0x020C, {500, 1000}), wmf::record(0x041B, {500, 500, 0, 0})});
+    wmf[10] = char(0xFF);
+    wmf[11] = char(0x7F);
+    wmf[12] = char(0xFF);
+    wmf[13] = char(0x7F);
+    wmf[14] = char(100);
+    wmf[15] = 0;
+    struct Row {
+        const char* id;
+        QByteArray bytes;
+        QSize pixels;
+    };
+    for (const Row& row : std::vector<Row>{{"A0 EMF", a0, {12045, 15591}}, {"huge WMF", wmf, {31456, 31456}}}) {
+        TAdvPicture control;
+        control.resize(96, 48);
+        control.SetPicturePosition(bpStretched);
+        QBuffer stream;
+        stream.setData(row.bytes);
+        stream.open(QIODevice::ReadOnly);
+        try {
+            control.Picture()->LoadFromStream(&stream);
+        } catch (const win::LibraryError& error) {
+            ADD_FAILURE() << row.id << ": " << error.what();
+            continue;
+        }
+        EXPECT_EQ(QSize(control.Picture()->GetWidth(), control.Picture()->GetHeight()), row.pixels) << row.id;
+        const QImage image = rendered(control);
+        EXPECT_EQ(at(image, 24, 24), QColor(Qt::blue)) << row.id;
+        EXPECT_EQ(at(image, 72, 24), Untouched) << row.id;
+
+        // Drawn at its full size, only the part the control shows is drawn.
+        control.SetPicturePosition(bpTopLeft);
+        EXPECT_EQ(at(rendered(control), 48, 24), QColor(Qt::blue)) << row.id << " at full size";
+        // Through the off-screen bitmap too, which then holds only that part.
+        control.SetDoubleBuffered(true);
+        const QImage buffered = rendered(control);
+        EXPECT_EQ(at(buffered, 48, 24), QColor(Qt::blue)) << row.id << " buffered";
+        EXPECT_EQ(at(buffered, 95, 47), QColor(Qt::blue)) << row.id << " buffered";
+    }
+}
+
+TEST(Metafile, APictureDrawsItsSourceRectangleIntoTheDestinationOnly)
+{
+    // The left half of the 96 by 48 drawing, with its blue square at 10 to 38, into the left half of the
+    // canvas: the red line of the right half, from 48 on, stays out.
+    const DecodedPicture decoded = DecodePicture(emf::file(emf::drawing()));
+    ASSERT_TRUE(decoded.picture);
+    const int hmWidth = decoded.picture->HimetricWidth(), hmHeight = decoded.picture->HimetricHeight();
+    QImage canvas(96, 48, QImage::Format_ARGB32);
+    canvas.fill(Untouched);
+    {
+        QPainter painter(&canvas);
+        decoded.picture->Render(painter, 0, 48, 48, -48, 0, 0, hmWidth / 2, hmHeight);
+    }
+    EXPECT_EQ(at(canvas, 30, 24), QColor(Qt::blue));
+    EXPECT_EQ(at(canvas, 5, 24), Untouched);
+    EXPECT_EQ(at(canvas, 60, 24), Untouched) << "nothing past the destination";
+}
+
+TEST(Metafile, ADrawingProgramsFileShowsItsCurvesClipAndHoles)
+{
+    // Made by a drawing program from a drawing of 400 by 300: paths of Bézier curves set up through the
+    // world transform, open curves that are only stroked, a square clipped by a circular path, a square
+    // with an even-odd hole, a rounded rectangle.
+    QFile file(STYLARA_TEST_DATA "/inkscape-drawing.emf");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    TAdvPicture control;
+    control.resize(401, 302);
+    QBuffer stream;
+    stream.setData(file.readAll());
+    stream.open(QIODevice::ReadOnly);
+    control.Picture()->LoadFromStream(&stream);
+    const QImage image = rendered(control);
+    const QColor clipped(0, 170, 85), red(Qt::red), green(0, 128, 0), blue(51, 102, 204);
+    expectProbes(image,
+                 {{330, 230, clipped},
+                  {285, 195, Untouched}, // the square shows only inside its clip circle
+                  {305, 120, red},
+                  {320, 120, Untouched}, // the inner square is a hole
+                  {140, 150, green},
+                  {80, 140, Untouched},  // an open curve is stroked, not filled
+                  {200, 215, Untouched}, // so is an open zigzag
+                  {70, 50, blue},
+                  {11, 11, Untouched}}, // the rounded rectangle's corner is cut off
+                 "drawing program's EMF");
 }
