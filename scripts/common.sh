@@ -73,11 +73,17 @@ install_missing() {
 }
 
 # Qt warns on every start without a runtime folder: the programs a script starts get one of the user's
-# own, kept to the user as Qt asks.
+# own, kept to the user as Qt asks. The folder the programs make for their lock serves only as they would
+# take it, a real folder of this user that no one else may enter; any local user could have made that
+# name first, so otherwise a fresh folder of this run's own serves.
 runtime_folder() {
   if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
-    export XDG_RUNTIME_DIR=/tmp/stylara-$(id -u)
-    mkdir -p -m 700 "$XDG_RUNTIME_DIR"
+    local folder=/tmp/stylara-$(id -u)
+    mkdir -m 700 "$folder" 2> /dev/null || true
+    if [ ! -d "$folder" ] || [ -L "$folder" ] || [ ! -O "$folder" ] || [ "$(stat -c %a "$folder")" != 700 ]; then
+      folder=$(mktemp -d /tmp/stylara-run.XXXXXX)
+    fi
+    export XDG_RUNTIME_DIR=$folder
   fi
 }
 
