@@ -149,11 +149,13 @@ TEST(Readme, ShellExamplesDoWhatTheySay)
     if (shell.exitCode() == noLoopback)
         GTEST_SKIP() << "no network namespace of its own here, and the examples' fixed ports may be taken";
 
-    // The same-machine example leaves the station waiting for a signer: it has fetched the document.
+    // The same-machine example leaves the station waiting for a signer: it has fetched the document, and
+    // the script that started it has said where it listens (the host's request may come first).
     QElapsedTimer waited;
     waited.start();
     while (finished && waited.elapsed() < 60000 &&
-           readAll(home("host/hostsim.log")).find("bytes sent") == std::string::npos)
+           (readAll(home("host/hostsim.log")).find("bytes sent") == std::string::npos ||
+            output().find("listens on port") == std::string::npos))
         QThread::msleep(200);
     ::kill(-static_cast<pid_t>(group), SIGTERM);
     QThread::msleep(500);
