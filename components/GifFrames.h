@@ -8,8 +8,9 @@
 #include <vector>
 
 // The frames of an animated GIF as the picture control finds them: by a byte scan for a graphic control
-// extension right before an image descriptor, not by parsing the file's blocks. These routines take the
-// file's bytes and read nothing past them, so they serve the control and anything that checks them alone.
+// extension right before an image descriptor, and, where other extension blocks part a frame's control
+// extension from its image, by walking the file's blocks. These routines take the file's bytes and read
+// nothing past them, so they serve the control and anything that checks them alone.
 
 // What a frame marker says: the extension's delay and flags, and the image descriptor behind it.
 struct GifFrameMarker {
@@ -22,7 +23,8 @@ struct GifFrameMarker {
     std::uint16_t height = 0;
 };
 
-// The byte offsets of every frame marker, in file order; a marker inside image data counts too.
+// The byte offsets of every frame marker (the frame's graphic control extension), in file order; a marker
+// of the byte scan inside image data counts too.
 std::vector<qsizetype> FindGifFrameMarkers(const QByteArray& data);
 
 // The fields of the marker at an offset that FindGifFrameMarkers gave; bytes past the end read as 0.

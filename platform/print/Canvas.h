@@ -23,6 +23,7 @@ public:
     // Text whose cell's top-left corner is at (x, y); raises when no job runs.
     void textOut(int x, int y, const std::string& text);
     int textHeight(const std::string& text) const;
+    int textWidth(const std::string& text) const;
     void stretchDraw(const QRect& target, const QImage& image);
 
 private:

@@ -37,6 +37,7 @@ public:
     // The printable height of a sheet, in device units: of the running job, else of the device a job
     // would go to.
     int pageHeight();
+    int pageWidth(); // likewise
 
     // The device of the running job; raises "Printer is not currently printing" outside one.
     Device& jobDevice();

@@ -33,17 +33,20 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
 {
     const int count = static_cast<int>(lines.size());
     const int copies = std::max(1, layout.copies);
-    const int x = layout.leftMargin * 10;
     printer.canvas().setFont(font);
     const int lineHeight = std::max(1, printer.canvas().textHeight("W"));
+    const int letterWidth = std::max(1, printer.canvas().textWidth("W"));
     printer.title = title;
 
     printer.beginDoc();
     const int pageHeight = printer.pageHeight();
-    // A top margin that leaves no room for one line would put every line below the paper: the
-    // sheets are then written from the top of their printable area.
+    // A margin below zero would put the first lines above the paper, or the start of every line left of
+    // it, and one that leaves no room for one line or one letter would put all the text past the paper:
+    // the text is then written from the top or the left of the printable area.
     const long long topMargin = layout.topMargin * 10LL;
-    const int top = topMargin + lineHeight > pageHeight ? 0 : static_cast<int>(topMargin);
+    const int top = topMargin < 0 || topMargin + lineHeight > pageHeight ? 0 : static_cast<int>(topMargin);
+    const long long leftMargin = layout.leftMargin * 10LL;
+    const int x = leftMargin < 0 || leftMargin + letterWidth > printer.pageWidth() ? 0 : static_cast<int>(leftMargin);
     // At least one line a sheet, so that a letter taller than the sheet still moves the job on.
     const int linesPerSheet = std::max(1, (pageHeight - top) / lineHeight);
     // Without a number of lines per page a page is what fits one sheet.

@@ -27,9 +27,10 @@ struct TextLayout {
 
 // One print job: every page of the lines, each sheet repeated for the copies, a line the height of
 // "W" in the font. Each page starts a sheet; where a page holds more lines than fit the printable
-// height below the top margin, the rest go on the next sheet, and a top margin that leaves no room
-// for one line is not kept. Fewer than one line per page makes a page of what fits one sheet, and
-// fewer than one copy prints one, so the job always ends and prints every line on the paper.
+// height below the top margin, the rest go on the next sheet, and a margin below zero or one that
+// leaves no room for one line (top) or one letter (left) is not kept. Fewer than one line per page
+// makes a page of what fits one sheet, and fewer than one copy prints one, so the job always ends and
+// prints every line on the paper.
 void printTextPages(Printer& printer, const std::vector<std::string>& lines, const QFont& font,
                     const std::string& title, const TextLayout& layout);
 

@@ -10,8 +10,10 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QImage>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
 #include <QTimer>
 
@@ -72,6 +74,20 @@ QByteArray twoBandBitmap()
 const QByteArray ThreeFrames = gif::build(
     "GIF89a", 8, 6, {{0, 0, 8, 6, 1, 5, 0, false}, {2, 2, 4, 3, 2, 7, 2, true}, {0, 0, 8, 6, 3, 9, 1, false}});
 const qsizetype BeforeFirstFrame = gif::prefix("GIF89a", 8, 6).size();
+
+// Made by ImageMagick 6.9 (convert -delay 20 -size 16x16 xc:red xc:lime xc:blue xc:yellow -loop 0), which
+// writes its loop block between the first frame's control extension and its image.
+QByteArray imageMagickFourColours()
+{
+    QFile file(STYLARA_TEST_DATA "/imagemagick-four-colours.gif");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The application block that makes an animation loop for ever.
+const QByteArray LoopBlock("\x21\xFF\x0B"
+                           "NETSCAPE2.0"
+                           "\x03\x01\x00\x00\x00",
+                           19);
 
 // A picture that counts how often it is drawn.
 class CountedPicture : public IPicture {
@@ -324,6 +340,21 @@ TEST(AdvPicture, SignatureAndFrameCount)
         {"signature in lower case", QByteArray("gif89a") + ThreeFrames.mid(6), false, -1},
         {"four bytes only", QByteArray("GIF8"), false, -1},
         {"a bitmap", twoBandBitmap(), false, -1},
+        {"ImageMagick's four frames, the first parted from its control extension by the loop block",
+         imageMagickFourColours(), true, 4},
+        // Where no image stands behind the other blocks, or a control extension of another size or a
+        // second one comes first, the count is the byte scan's.
+        {"a control extension, a comment, then the trailer",
+         gif::prefix("GIF89a", 2, 2) + QByteArray("\x21\xF9\x04\x00\x05\x00\x00\x00", 8) + gif::comment("x") + "\x3B",
+         true, 0},
+        {"two control extensions before one image",
+         gif::build("GIF89a", 2, 2,
+                    {{0, 0, 2, 2, 1, 5, 0, false, true, QByteArray("\x21\xF9\x04\x00\x05\x00\x00\x00", 8)}}),
+         true, 1},
+        {"a control extension of five bytes parted from its image",
+         gif::prefix("GIF89a", 2, 2) + QByteArray("\x21\xF9\x05\x00\x05\x00\x00\x00\x00", 9) + gif::comment("x") +
+             gif::frame({0, 0, 2, 2, 1, 0, 0, false, false}) + "\x3B",
+         true, 0},
     };
     for (const Row& row : rows) {
         TIPicture picture;
@@ -338,6 +369,69 @@ TEST(AdvPicture, SignatureAndFrameCount)
     EXPECT_EQ(picture.GetFrameCount(), 3);
     load(picture, gif::build("GIF89a", 2, 2, {{0, 0, 2, 2, 1, 1}, {0, 0, 2, 2, 2, 1}}));
     EXPECT_EQ(picture.GetFrameCount(), 2) << "new bytes are counted anew";
+}
+
+TEST(AdvPicture, EveryFrameShowsItsOwnImageWhateverBlocksPartItFromItsControlExtension)
+{
+    struct Row {
+        const char* id;
+        QByteArray bytes;
+        std::vector<QColor> colours; // of each frame, in order
+        std::vector<int> delays;
+    };
+    const QByteArray note = gif::comment("made by hand");
+    const std::vector<Row> rows = {
+        {"ImageMagick's loop block",
+         imageMagickFourColours(),
+         {Qt::red, Qt::green, Qt::blue, Qt::yellow},
+         {20, 20, 20, 20}},
+        {"a comment before a later frame's image",
+         gif::build("GIF89a", 4, 4, {{0, 0, 4, 4, 1, 5}, {0, 0, 4, 4, 2, 6, 0, false, true, note}, {0, 0, 4, 4, 3, 7}}),
+         {Qt::red, Qt::green, Qt::blue},
+         {5, 6, 7}},
+        {"a comment and the loop block before the first image, a long comment before the last",
+         gif::build("GIF89a", 4, 4,
+                    {{0, 0, 4, 4, 3, 5, 0, false, true, note + LoopBlock},
+                     {0, 0, 4, 4, 2, 6},
+                     {0, 0, 4, 4, 1, 7, 0, false, true, gif::comment(QByteArray(600, '!'))}}),
+         {Qt::blue, Qt::green, Qt::red},
+         {5, 6, 7}},
+    };
+    for (const Row& row : rows) {
+        TIPicture picture;
+        load(picture, row.bytes);
+        EXPECT_EQ(picture.GetFrameCount(), static_cast<int>(row.colours.size())) << row.id;
+        if (picture.GetFrameCount() != static_cast<int>(row.colours.size()))
+            continue;
+        for (int frame = 1; frame <= picture.GetFrameCount(); ++frame) {
+            EXPECT_EQ(picture.GetFrameTime(frame), row.delays[size_t(frame) - 1]) << row.id << ", frame " << frame;
+            picture.SetFrame(frame);
+            EXPECT_EQ(QRect(picture.FrameLeft, picture.FrameTop, picture.FrameWidth, picture.FrameHeight),
+                      QRect(0, 0, picture.ScreenWidth, picture.ScreenHeight))
+                << row.id << ", frame " << frame;
+            QImage image(picture.ScreenWidth, picture.ScreenHeight, QImage::Format_ARGB32);
+            image.fill(Untouched);
+            {
+                QPainter painter(&image);
+                picture.Draw(painter, TRect{0, 0, picture.GetWidth(), picture.GetHeight()});
+            }
+            EXPECT_EQ(at(image, image.width() / 2, image.height() / 2), row.colours[size_t(frame) - 1])
+                << row.id << ", frame " << frame;
+        }
+    }
+
+    // Played in the control, ImageMagick's animation moves through its four colours and round again.
+    ShownControl shown;
+    shown.control->resize(16, 16);
+    load(*shown.control->Picture(), imageMagickFourColours());
+    ASSERT_TRUE(shown.control->IsAnimated());
+    std::vector<QColor> seen;
+    shown.control->OnFrameChange = [&] { seen.push_back(at(rendered(*shown.control), 8, 8)); };
+    shown.control->SetAnimate(true);
+    EXPECT_TRUE(testing_support::waitUntil([&] { return seen.size() >= 5; }, 3000));
+    shown.control->SetAnimate(false);
+    seen.resize(std::min<size_t>(seen.size(), 5));
+    EXPECT_EQ(seen, (std::vector<QColor>{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::red}));
 }
 
 TEST(AdvPicture, FrameTimeAndDisposal)

@@ -17,6 +17,7 @@ struct Frame {
     std::uint8_t disposal = 0;
     bool transparent = false;
     bool control = true; // a graphic control extension stands in front of the image
+    QByteArray between;  // extension blocks written between the control extension and the image
 };
 
 inline void put16(QByteArray& out, std::uint16_t value)
@@ -122,6 +123,22 @@ inline QByteArray prefix(const char* version, std::uint16_t width, std::uint16_t
     return out;
 }
 
+// An extension block of that label whose data is the text, in sub-blocks of at most 255 bytes.
+inline QByteArray extension(std::uint8_t label, const QByteArray& text)
+{
+    QByteArray out("\x21", 1);
+    out.append(char(label));
+    for (qsizetype at = 0; at < text.size(); at += 255) {
+        const QByteArray block = text.mid(at, 255);
+        out.append(char(block.size()));
+        out.append(block);
+    }
+    out.append(char(0));
+    return out;
+}
+
+inline QByteArray comment(const QByteArray& text) { return extension(0xFE, text); }
+
 // A frame with image data of its own making (the frame's colour is then not used).
 inline QByteArray frame(const Frame& f, const QByteArray& imageData)
 {
@@ -133,6 +150,7 @@ inline QByteArray frame(const Frame& f, const QByteArray& imageData)
         out.append(char(0));
         out.append(char(0));
     }
+    out.append(f.between);
     out.append(char(0x2C));
     put16(out, f.left);
     put16(out, f.top);

@@ -142,6 +142,7 @@ struct Layout {
     int linesPerPage;
     int copies;
     int lineLength; // characters of each line
+    int leftMargin = 20;
 };
 
 std::vector<std::string> numbered(const Layout& row)
@@ -202,6 +203,10 @@ const Layout layouts[] = {
     {"no lines per page", 61, 20, 10, 0, 1, 10},
     {"no lines per page, top margin below the paper", 130, 11, 700, 0, 1, 10},
     {"60 a page, top margin below the paper", 130, 11, 700, 60, 1, 10},
+    {"no lines per page, top margin above the paper", 70, 24, -30, 0, 1, 10},
+    {"60 a page, top margin far above the paper, in copies", 70, 11, -200, 60, 2, 10},
+    {"left margin left of the paper", 61, 11, 10, 60, 1, 40, -30},
+    {"left margin past the paper's right edge", 61, 11, 10, 60, 1, 40, 999},
     {"negative lines per page, in copies", 61, 20, 10, -5, 2, 10},
     {"no lines", 0, 20, 10, 60, 2, 10},
 };
@@ -213,16 +218,20 @@ TEST_F(PrinterLayer, EveryLineIsPrintedOnThePaperAndEveryPageStartsASheet)
     print::RecordingDevice recorder;
     print::Printer& printer = print::printer();
     const int pageHeight = printer.pageHeight();
+    const int pageWidth = printer.pageWidth();
     for (const Layout& row : layouts) {
         const QFont font("Liberation Mono", row.size);
         printer.canvas().setFont(font);
         const int height = printer.canvas().textHeight("W");
+        const int width = printer.canvas().textWidth("W");
         const std::vector<std::string> lines = numbered(row);
-        print::printTextPages(printer, lines, font, "T", {row.linesPerPage, row.copies, 20, row.topMargin});
+        print::printTextPages(printer, lines, font, "T", {row.linesPerPage, row.copies, row.leftMargin, row.topMargin});
         const auto& sheets = recorder.jobs().back().sheets;
         const int copies = std::max(1, row.copies);
         ASSERT_EQ(sheets.size() % copies, 0u) << row.id;
-        const int top = row.topMargin * 10 + height <= pageHeight ? row.topMargin * 10 : 0;
+        // Margins are kept only where they put the text on the paper.
+        const int top = row.topMargin >= 0 && row.topMargin * 10 + height <= pageHeight ? row.topMargin * 10 : 0;
+        const int left = row.leftMargin >= 0 && row.leftMargin * 10 + width <= pageWidth ? row.leftMargin * 10 : 0;
 
         std::vector<std::vector<std::string>> distinct;
         int next = 0; // index of the next line of the text
@@ -239,11 +248,11 @@ TEST_F(PrinterLayer, EveryLineIsPrintedOnThePaperAndEveryPageStartsASheet)
             std::vector<std::string> misplaced;
             for (size_t k = 0; k < sheets[s].lines.size(); ++k) {
                 const auto& line = sheets[s].lines[k];
-                if (line.y != top + static_cast<int>(k) * height || line.y + height > pageHeight)
-                    misplaced.push_back(line.text + " at " + std::to_string(line.y));
+                if (line.y != top + static_cast<int>(k) * height || line.y + height > pageHeight || line.x != left)
+                    misplaced.push_back(line.text + " at " + std::to_string(line.x) + ", " + std::to_string(line.y));
             }
             EXPECT_EQ(misplaced, std::vector<std::string>{})
-                << row.id << ": lines one below the other from the top margin, on the paper";
+                << row.id << ": lines one below the other from the margins, on the paper";
             const int count = static_cast<int>(texts.size());
             if (row.linesPerPage >= 1) {
                 EXPECT_LE(count, row.linesPerPage) << row.id;
@@ -277,7 +286,7 @@ TEST_F(PrinterLayer, EveryLineReadsBackFromThePdfPrint)
             continue; // wider than the sheet at this size: pdftotext would read only part of it
         const std::vector<std::string> lines = numbered(row);
         print::printTextPages(printer, lines, QFont("Liberation Mono", row.size), "T",
-                              {row.linesPerPage, row.copies, 20, row.topMargin});
+                              {row.linesPerPage, row.copies, row.leftMargin, row.topMargin});
         char name[32];
         std::snprintf(name, sizeof name, "job-%04d.pdf", ++job);
         const std::vector<std::vector<std::string>> sheets = pdfSheets(folder.filePath(name));

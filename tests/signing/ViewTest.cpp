@@ -13,6 +13,7 @@
 #include <QPdfView>
 #include <QTemporaryDir>
 
+#include <sstream>
 #include <stdexcept>
 
 using ui::Box;
@@ -346,6 +347,68 @@ TEST_F(DocumentView, TextLinesSitAtTheMarginsOneLetterHeightApart)
         EXPECT_EQ(lines[k].y, 70 + k * height);
     }
     EXPECT_EQ(lines[1].text, "second");
+}
+
+TEST_F(DocumentView, EveryTextLineIsPrintedOnThePaperWhateverTheMargins)
+{
+    struct Row {
+        const char* id;
+        int size; // points
+        int top;
+        int left;
+        int linesPerPage;
+    };
+    const Row rows[] = {
+        {"no lines per page at 24 points, top margin above the paper", 24, -30, 20, 0},
+        {"60 a page, top margin far above the paper", 11, -200, 20, 60},
+        {"left margin left of the paper", 11, 10, -30, 60},
+        {"left margin past the paper's right edge", 11, 10, 999, 60},
+    };
+    std::vector<std::string> expected;
+    for (int i = 1; i <= 70; ++i)
+        expected.push_back("L" + std::to_string(i));
+    showText(numberedLines(70));
+    globals.AskForPrinter = false;
+    globals.PrintCopies = 1;
+    for (const Row& row : rows) {
+        QFont font = form_adobe->re_text->font();
+        font.setPointSize(row.size);
+        form_adobe->re_text->setFont(font);
+        globals.TopMargin = row.top;
+        globals.LeftMargin = row.left;
+        globals.LinesPerPage = row.linesPerPage;
+
+        PrintDocument(false);
+        print::Printer& printer = print::printer();
+        printer.canvas().setFont(font);
+        const int height = printer.canvas().textHeight("W");
+        std::vector<std::string> recorded, offThePaper;
+        for (const auto& sheet : printed.jobs().back().sheets)
+            for (const auto& line : sheet.lines) {
+                recorded.push_back(line.text);
+                if (line.y < 0 || line.y + height > printer.pageHeight() || line.x < 0 || line.x >= printer.pageWidth())
+                    offThePaper.push_back(line.text);
+            }
+        EXPECT_EQ(recorded, expected) << row.id;
+        EXPECT_EQ(offThePaper, std::vector<std::string>{}) << row.id;
+
+        // On the machine's printers, as a PDF of the print folder: what lies on the paper reads back.
+        QTemporaryDir folder;
+        setenv("STYLARA_PRINT_DIR", folder.path().toUtf8().constData(), 1);
+        print::Device* recorder = print::swapDevice(nullptr);
+        PrintDocument(false);
+        print::swapDevice(recorder);
+        unsetenv("STYLARA_PRINT_DIR");
+        std::vector<std::string> read;
+        std::istringstream pdfText(
+            testing_support::programOutput("pdftotext", {"-layout", folder.filePath("job-0001.pdf"), "-"}));
+        for (std::string line; std::getline(pdfText, line);) {
+            const size_t start = line.find('L');
+            if (start != std::string::npos)
+                read.push_back(line.substr(start, line.find_last_not_of(" \f") - start + 1));
+        }
+        EXPECT_EQ(read, expected) << row.id << ": what pdftotext reads back";
+    }
 }
 
 TEST_F(DocumentView, PrintDialogTakesThePlaceOfTheQuestionAndEveryPageIsDrawnOnce)

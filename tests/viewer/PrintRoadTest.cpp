@@ -432,7 +432,7 @@ TEST_F(PrintRoad, EightBitTextShowsAndPrintsWholeOnPaper)
         EXPECT_NE(text.find("LINE " + std::to_string(i) + "\n"), std::string::npos) << "LINE " << i << " is printed";
 }
 
-TEST_F(PrintRoad, SettingsThatOverfillASheetLoseNoLine)
+TEST_F(PrintRoad, SettingsThatOverfillASheetOrMissThePaperLoseNoLine)
 {
     struct Row {
         const char* id;
@@ -441,12 +441,17 @@ TEST_F(PrintRoad, SettingsThatOverfillASheetLoseNoLine)
         int top;
         int linesPerPage;
         int lineLength;
+        int left = 20;
     };
     const Row rows[] = {
         {"60 a page at 20 points", 130, 20, 10, 60, 12},
         {"60 a page at 72 points", 130, 72, 10, 60, 8},
         {"no lines per page, top margin below the paper", 130, 11, 700, 0, 40},
         {"200 a page, top margin below the paper", 130, 11, 999, 200, 40},
+        {"no lines per page at 24 points, top margin above the paper", 70, 24, -30, 0, 12},
+        {"60 a page, top margin far above the paper", 70, 11, -200, 60, 12},
+        {"left margin left of the paper", 70, 11, 10, 60, 40, -30},
+        {"left margin past the paper's right edge", 70, 11, 10, 60, 40, 999},
     };
     host->script("TBVR 0", printJob().responder());
     globals.PrintCopies = 1;
@@ -462,6 +467,7 @@ TEST_F(PrintRoad, SettingsThatOverfillASheetLoseNoLine)
         writeHostFile("/usr/docs/inv100.txt", text);
         globals.TextSize = row.size;
         globals.TopMargin = row.top;
+        globals.LeftMargin = row.left;
         globals.LinesPerPage = row.linesPerPage;
 
         PrintTextRequest(request);
@@ -470,8 +476,11 @@ TEST_F(PrintRoad, SettingsThatOverfillASheetLoseNoLine)
         for (const auto& sheet : printed.jobs().back().sheets)
             for (const auto& line : sheet.lines) {
                 recorded.push_back(line.text);
+                EXPECT_GE(line.y, 0) << row.id << ": " << line.text;
                 EXPECT_LE(line.y + print::printer().canvas().textHeight("W"), print::printer().pageHeight())
                     << row.id << ": " << line.text;
+                EXPECT_GE(line.x, 0) << row.id << ": " << line.text;
+                EXPECT_LT(line.x, print::printer().pageWidth()) << row.id << ": " << line.text;
             }
         EXPECT_EQ(recorded, expected) << row.id;
 
