@@ -77,6 +77,15 @@ Handlers handlerTable(std::initializer_list<void (*)(Handlers&)> families)
     return table;
 }
 
+void dispatch(Player& pl, const Handlers& table, std::uint32_t type, const Record& r)
+{
+    if (type != pl.lastType)
+        pl.dc.drawHeldMask();
+    pl.lastType = type;
+    if (const auto handler = table.find(type); handler != table.end())
+        handler->second(pl, r);
+}
+
 QPolygonF points(const Record& r, qsizetype at, qsizetype count, bool small)
 {
     const qsizetype size = small ? 4 : 8;
@@ -122,5 +131,6 @@ void PlayMetafile(const Metafile& file, QPainter& painter, const QTransform& him
     } else {
         metafile::playEmf(file.bytes, dc, in.u16(56));
     }
+    dc.drawHeldMask();
     painter.restore();
 }

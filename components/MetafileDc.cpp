@@ -420,30 +420,92 @@ void Dc::pixel(QPointF at, QColor colour)
     m_painter.restore();
 }
 
+namespace {
+
+constexpr std::uint32_t SrcCopy = 0x00CC0020, SrcAnd = 0x008800C6, SrcPaint = 0x00EE0086;
+
+// What OR-ing the mask onto the page and then AND-ing the image gives, as one bitmap to lay over the
+// page: the image where the mask is white; where it is black, the page, darkened as much as the image
+// there is dark, so the white around a drawing shows the page and a mark in it stays a mark.
+QImage maskedCopy(const QImage& mask, const QRectF& maskFrom, const QImage& image, const QRect& rect)
+{
+    const QRect maskRect = maskFrom.toAlignedRect() & mask.rect();
+    if (rect.isEmpty() || maskRect.isEmpty())
+        return {};
+    QImage out = image.copy(rect).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    QImage through = mask.copy(maskRect).convertToFormat(QImage::Format_Grayscale8);
+    if (through.size() != out.size())
+        through = through.scaled(out.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (out.isNull() || through.isNull())
+        return {};
+    for (int y = 0; y < out.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const uchar* m = through.constScanLine(y);
+        for (int x = 0; x < out.width(); ++x) {
+            const int lets = m[x], rgb = line[x];
+            const int alpha = 255 - (255 - lets) * qGray(rgb) / 255;
+            line[x] = qRgba(qRed(rgb) * lets / 255, qGreen(rgb) * lets / 255, qBlue(rgb) * lets / 255, alpha);
+        }
+    }
+    return out;
+}
+
+} // namespace
+
 void Dc::bitmap(const QRectF& dest, const QImage& image, const QRectF& source, std::uint32_t rop, double opacity)
 {
-    if (m_recording || image.isNull() || !usable(m_painter.transform()))
+    const QRectF from = source.isEmpty() ? QRectF(image.rect()) : source;
+    if (m_recording || image.isNull() || !usable(m_painter.transform()) || from.width() <= 0 || from.height() <= 0 ||
+        dest.width() == 0 || dest.height() == 0) {
+        drawHeldMask();
         return;
-    QRectF from = source.isEmpty() ? QRectF(image.rect()) : source;
-    if (from.width() <= 0 || from.height() <= 0 || dest.width() == 0 || dest.height() == 0)
+    }
+    if (rop == SrcAnd && m_heldMask && m_heldMask->dest == dest && m_heldMask->onPainter == m_painter.transform()) {
+        const HeldMask mask = std::move(*m_heldMask);
+        m_heldMask.reset();
+        const QRect rect = from.toAlignedRect() & image.rect();
+        const QImage copy = maskedCopy(mask.image, mask.from, image, rect);
+        if (!copy.isNull())
+            blit(dest, copy, from.translated(-rect.topLeft()), SrcCopy, opacity, m_painter.transform());
         return;
+    }
+    drawHeldMask();
+    if (rop == SrcPaint && opacity == 1)
+        m_heldMask = HeldMask{dest, image, from, m_painter.transform()};
+    else
+        blit(dest, image, from, rop, opacity, m_painter.transform());
+}
+
+void Dc::drawHeldMask()
+{
+    if (!m_heldMask)
+        return;
+    const HeldMask mask = std::move(*m_heldMask);
+    m_heldMask.reset();
+    blit(mask.dest, mask.image, mask.from, SrcPaint, 1, mask.onPainter);
+}
+
+void Dc::blit(const QRectF& dest, const QImage& image, const QRectF& from, std::uint32_t rop, double opacity,
+              const QTransform& onPainter)
+{
     // A negative destination size mirrors the bitmap.
     QTransform place = QTransform::fromTranslate(dest.x(), dest.y());
     place.scale(dest.width() / from.width(), dest.height() / from.height());
     m_painter.save();
-    m_painter.setTransform(place * m_painter.transform());
+    m_painter.setTransform(place * onPainter);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform);
     m_painter.setOpacity(std::clamp(opacity, 0.0, 1.0));
-    if (rop == 0x008800C6)
-        m_painter.setCompositionMode(QPainter::CompositionMode_Multiply); // SRCAND
-    if (rop == 0x00EE0086)
-        m_painter.setCompositionMode(QPainter::CompositionMode_Lighten); // SRCPAINT
+    if (rop == SrcAnd)
+        m_painter.setCompositionMode(QPainter::CompositionMode_Multiply);
+    if (rop == SrcPaint)
+        m_painter.setCompositionMode(QPainter::CompositionMode_Lighten);
     m_painter.drawImage(QRectF(0, 0, from.width(), from.height()), image, from);
     m_painter.restore();
 }
 
 void Dc::patternFill(const QRectF& dest, std::uint32_t rop)
 {
+    drawHeldMask();
     QPainterPath area;
     area.addRect(dest.normalized());
     if (rop == 0x00000042) // BLACKNESS

@@ -180,7 +180,11 @@ public:
     void pixel(QPointF at, QColor colour);
     void text(QPointF reference, QString letters, const std::vector<double>& advances, std::uint32_t options,
               const std::optional<QRectF>& box);
+    // A SRCPAINT bitmap is held until the next record: a SRCAND bitmap into the same place is the image
+    // that the held mask lets through, and the pair is drawn as one masked copy.
     void bitmap(const QRectF& dest, const QImage& image, const QRectF& source, std::uint32_t rop, double opacity = 1);
+    // Draws a held SRCPAINT bitmap as it stands, when what follows is not its image.
+    void drawHeldMask();
     void patternFill(const QRectF& dest, std::uint32_t rop);
     void fillArea(const QPainterPath& logical, const QBrush& brush);
 
@@ -206,6 +210,8 @@ public:
 
 private:
     void draw(const QPainterPath& logical, bool fill, bool stroke);
+    void blit(const QRectF& dest, const QImage& image, const QRectF& from, std::uint32_t rop, double opacity,
+              const QTransform& onPainter);
     void extend(const QPainterPath& logical); // a figure that goes on from the current position
     void applyClip();
     void applyTransform();
@@ -222,6 +228,13 @@ private:
     bool m_recording = false;
     bool m_figureOpen = false;
     QPainterPath m_path;
+    struct HeldMask {
+        QRectF dest;
+        QImage image;
+        QRectF from;
+        QTransform onPainter;
+    };
+    std::optional<HeldMask> m_heldMask;
 };
 
 } // namespace metafile

@@ -420,8 +420,7 @@ void playEmf(const QByteArray& data, Dc& dc, std::uint32_t objectCount)
         const qint64 size = player.in.u32(at + 4);
         if (size < 8 || size % 4 || size > data.size() - at)
             break;
-        if (const auto handler = table.find(type); handler != table.end())
-            handler->second(player, Record{player.in, at, qsizetype(size), at + 8});
+        dispatch(player, table, type, Record{player.in, at, qsizetype(size), at + 8});
         at += size;
     }
 }

@@ -277,8 +277,7 @@ void playWmf(const QByteArray& data, Dc& dc, std::uint32_t objectCount)
         const std::uint32_t function = player.in.u16(at + 4);
         if (function == 0 || size < 6 || size > data.size() - at)
             break;
-        if (const auto handler = table.find(function); handler != table.end())
-            handler->second(player, Record{player.in, at, qsizetype(size), at + 6});
+        dispatch(player, table, function, Record{player.in, at, qsizetype(size), at + 6});
         at += size;
     }
 }

@@ -10,6 +10,7 @@
 
 #include <QBuffer>
 #include <QPainter>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -263,11 +264,21 @@ inline QByteArray dibBits()
 
 namespace emf {
 
+// STRETCHDIBITS of a whole DIB of 24 bits (header, then bits) into the destination rectangle.
+inline QByteArray stretchDiBits(int x, int y, int width, int height, std::uint32_t rop, const QByteArray& dib)
+{
+    const std::int32_t columns = qFromLittleEndian<std::int32_t>(dib.constData() + 4);
+    const std::int32_t rows = qFromLittleEndian<std::int32_t>(dib.constData() + 8);
+    const std::int32_t bits = std::int32_t(dib.size()) - 40;
+    return record(
+        81,
+        words({0, 0, 0, 0, x, y, 0, 0, columns, rows, 80, 40, 120, bits, 0, std::int32_t(rop), width, height}) + dib);
+}
+
 // STRETCHDIBITS of the DIB into the destination rectangle.
 inline QByteArray stretchDiBits(int x, int y, int width, int height)
 {
-    return record(81, words({0, 0, 0, 0, x, y, 0, 0, 2, 2, 80, 40, 120, 16, 0, 0x00CC0020, width, height}) +
-                          dibHeader() + dibBits());
+    return stretchDiBits(x, y, width, height, 0x00CC0020, dibHeader() + dibBits());
 }
 
 // BITBLT of the DIB at its own size, or, with no bitmap, of the brush alone.

@@ -499,3 +499,52 @@ TEST(MetafileRecords, APositiveFontHeightIsTheCellsANegativeOneTheLetters)
     EXPECT_GT(cell, 10);
     EXPECT_LT(cell, letters);
 }
+
+TEST(MetafileRecords, AMaskLaidWithItsImageLetsThePageShowWhereTheMaskIsBlack)
+{
+    // A picture's page is what the canvas shows under it: here the control's background, and in the
+    // lower half a yellow band that the drawing puts there first. The mask, white in its left column,
+    // goes on with SRCPAINT; the image, blue and green there, white then black in the other columns,
+    // with SRCAND. Each column is 20 pixels wide and each row 20 high, from (8, 4).
+    const QColor none = Untouched, yellow(Qt::yellow), black(Qt::black);
+    const QByteArray mask = words({40, 3, 2, 0x180001, 0, 24, 0, 0, 0, 0}) +
+                            QByteArray::fromHex("ffffff000000000000000000ffffff000000000000000000");
+    const QByteArray image = words({40, 3, 2, 0x180001, 0, 24, 0, 0, 0, 0}) +
+                             QByteArray::fromHex("00ff00ffffff000000000000ff0000ffffff000000000000");
+    constexpr std::uint32_t srcPaint = 0x00EE0086, srcAnd = 0x008800C6;
+    const std::vector<QByteArray> emfBand = {record(39, words({1, 0, 0x00FFFF, 0})), record(37, words({1})),
+                                             record(37, words({std::int32_t(0x80000008)})), rect(43, 0, 24, 96, 48)};
+    const std::vector<QByteArray> wmfBand = {
+        wmf::record(0x02FC, std::vector<int>{0} + wmf::colour(0x00FFFF) + std::vector<int>{0}),
+        wmf::record(0x02FA, {5, 0, 0, 0, 0}), wmf::record(0x012D, {0}), wmf::record(0x012D, {1}),
+        wmf::record(0x041B, {500, 1000, 250, 0})};
+    const auto stretchDib = [](std::uint32_t rop, const QByteArray& dib) {
+        return wmf::record(0x0F43, {int(rop & 0xFFFF), int(rop >> 16), 0, 2, 3, 0, 0, u(40), u(60), u(4), u(8)}, dib);
+    };
+    const std::vector<Probe> pair = {{18, 14, BlueColour},  {38, 14, none},   {58, 14, black},
+                                     {18, 34, GreenColour}, {38, 34, yellow}, {58, 34, black}};
+    struct Case {
+        const char* id;
+        QByteArray bytes;
+        std::vector<Probe> probes;
+    };
+    const std::vector<Case> cases = {
+        {"EMF: STRETCHDIBITS of the mask, then of the image",
+         emf::file(emfBand + std::vector<QByteArray>{emf::stretchDiBits(8, 4, 60, 40, srcPaint, mask),
+                                                     emf::stretchDiBits(8, 4, 60, 40, srcAnd, image)}),
+         pair},
+        {"WMF: STRETCHDIB of the mask, then of the image",
+         wmf::file(wmfBand + std::vector<QByteArray>{stretchDib(srcPaint, mask), stretchDib(srcAnd, image)}), pair},
+        // A mask that no image follows lightens what lies under it, and is drawn before what comes next.
+        {"EMF: a mask alone, then a blue square over its middle",
+         emf::file(emfBand + std::vector<QByteArray>{emf::stretchDiBits(8, 4, 60, 40, srcPaint, mask),
+                                                     record(39, words({2, 0, std::int32_t(Blue), 0})),
+                                                     record(37, words({2})), rect(43, 30, 26, 46, 42)}),
+         {{18, 34, WhiteColour}, {38, 34, BlueColour}, {58, 34, yellow}}},
+        {"WMF: a mask alone at the end of the file",
+         wmf::file(wmfBand + std::vector<QByteArray>{stretchDib(srcPaint, mask)}),
+         {{18, 34, WhiteColour}, {58, 34, yellow}}},
+    };
+    for (const Case& c : cases)
+        expectProbes(shown(c.bytes), c.probes, c.id);
+}

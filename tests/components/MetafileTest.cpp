@@ -232,3 +232,42 @@ TEST(Metafile, ADrawingProgramsFileShowsItsCurvesClipAndHoles)
                   {11, 11, Untouched}}, // the rounded rectangle's corner is cut off
                  "drawing program's EMF");
 }
+
+TEST(Metafile, ADrawingProgramsTransparentBitmapsLeaveThePageAroundThem)
+{
+    // Made by LibreOffice 7.4 from drawings of 3 by 2.25 cm: a hatched rectangle with its shadow, an
+    // ellipse filled with a bitmap pattern, and a PNG with a clear background beside a green band. Each
+    // transparent bitmap is a mask laid with SRCPAINT and then the image with SRCAND. The figures are the
+    // share of pixels that are not white in LibreOffice's own PNG of each drawing, 113 by 85 pixels, and a
+    // point where that PNG shows the page through a bitmap.
+    struct Row {
+        const char* file;
+        double ink;
+        QPoint page;
+    };
+    const std::vector<Row> rows = {
+        {"libreoffice-hatch-shadow.emf", 0.348, {56, 45}},    {"libreoffice-hatch-shadow.wmf", 0.348, {56, 45}},
+        {"libreoffice-pattern.emf", 0.293, {12, 12}},         {"libreoffice-pattern.wmf", 0.293, {12, 12}},
+        {"libreoffice-transparent-png.emf", 0.655, {12, 12}}, {"libreoffice-transparent-png.wmf", 0.655, {12, 12}}};
+    for (const Row& row : rows) {
+        QFile file(QString(STYLARA_TEST_DATA "/") + row.file);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << row.file;
+        const DecodedPicture decoded = DecodePicture(file.readAll());
+        ASSERT_TRUE(decoded.picture) << row.file;
+        QImage page(113, 85, QImage::Format_ARGB32);
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            decoded.picture->Render(painter, 0, page.height(), page.width(), -page.height(), 0, 0,
+                                    decoded.picture->HimetricWidth(), decoded.picture->HimetricHeight());
+        }
+        int ink = 0;
+        for (int y = 0; y < page.height(); ++y)
+            for (int x = 0; x < page.width(); ++x) {
+                const QColor c = page.pixelColor(x, y);
+                ink += c.red() < 250 || c.green() < 250 || c.blue() < 250;
+            }
+        EXPECT_NEAR(double(ink) / (page.width() * page.height()), row.ink, row.ink / 3) << row.file;
+        EXPECT_EQ(at(page, row.page.x(), row.page.y()), QColor(Qt::white)) << row.file;
+    }
+}
