@@ -7,8 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -315,6 +317,23 @@ struct HostSimulator::Impl {
         finish(fd, index, end);
     }
 
+    // A part file of this transfer's own beside the target, made anew, so that no file already in the
+    // folder is written or later removed in its place. Sets part only to a file it made; -1 with errno
+    // when none can be made.
+    static int openPart(const fs::path& folder, size_t index, fs::path& part)
+    {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const fs::path name = folder / (".hostsim-" + std::to_string(index) +
+                                            (attempt ? "-" + std::to_string(attempt) : "") + ".part");
+            const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+            if (fd >= 0)
+                part = name;
+            if (fd >= 0 || errno != EEXIST)
+                return fd;
+        }
+        return -1;
+    }
+
     // The command is "TBSF " with its digit and the host path; first is what came with it.
     void storePut(int fd, size_t index, const std::string& command, const std::string& first)
     {
@@ -326,29 +345,54 @@ struct HostSimulator::Impl {
         }
         const std::uint64_t limit = fault ? fault->afterBytes : UINT64_MAX;
         const std::optional<fs::path> path = resolve(hostPath);
+        // Why nothing is stored, with the system's reason; empty while the store goes well.
+        std::string why = path ? "" : "the path leaves the host's folder";
         fs::path part;
-        std::ofstream out;
+        int out = -1;
         if (path) {
             std::error_code ec;
             fs::create_directories(path->parent_path(), ec);
-            part = path->parent_path() / (".hostsim-" + std::to_string(index) + ".part");
-            out.open(part, std::ios::binary | std::ios::trunc);
+            if (ec)
+                why = "cannot make " + path->parent_path().string() + ": " + ec.message();
+            else if ((out = openPart(path->parent_path(), index, part)) < 0)
+                why = "cannot write in " + path->parent_path().string() + ": " + std::strerror(errno);
         }
-        out.write(first.data(), static_cast<std::streamsize>(first.size()));
+        const auto write = [&](const char* data, size_t size) {
+            for (size_t done = 0; out >= 0 && done < size;) {
+                const ssize_t written = ::write(out, data + done, size - done);
+                if (written < 0 && errno == EINTR)
+                    continue;
+                if (written <= 0) {
+                    why = "cannot write " + part.string() + ": " + std::strerror(written < 0 ? errno : ENOSPC);
+                    ::close(out);
+                    out = -1;
+                }
+                done += written > 0 ? static_cast<size_t>(written) : 0;
+            }
+        };
+        write(first.data(), first.size());
         std::uint64_t total = first.size();
         char buffer[65536];
         ssize_t received = 1;
+        // The rest of the file is read even when it cannot be kept, so the PC's send ends as it would.
         while (total < limit && (received = ::recv(fd, buffer, sizeof buffer, 0)) > 0) {
             record(index, buffer, static_cast<size_t>(received));
-            out.write(buffer, received);
+            write(buffer, static_cast<size_t>(received));
             total += static_cast<std::uint64_t>(received);
         }
-        out.close();
+        if (received < 0 && why.empty())
+            why = std::string("the connection failed: ") + std::strerror(errno);
+        if (out >= 0 && ::close(out) != 0 && why.empty())
+            why = "cannot write " + part.string() + ": " + std::strerror(errno);
         const bool cut = total >= limit;
         std::error_code ec;
         // Only an orderly end of the data marks the whole file; what came before a failure is dropped.
-        if (!cut && received == 0 && path && out) {
+        if (!cut && why.empty()) {
             fs::rename(part, *path, ec);
+            if (ec)
+                why = "cannot store it as " + path->string() + ": " + ec.message();
+        }
+        if (!cut && why.empty()) {
             note("file: " + command + ": " + std::to_string(total) + " bytes stored");
         } else {
             if (!part.empty())
@@ -356,7 +400,7 @@ struct HostSimulator::Impl {
             note("file: " + command + ": dropped" +
                  (cut ? std::string(fault->end == End::Reset ? ", a reset" : ", a close") + " after " +
                             std::to_string(total) + " bytes"
-                      : ""));
+                      : ": " + why));
         }
         finish(fd, index, cut ? fault->end : End::Close);
     }
@@ -370,9 +414,10 @@ HostSimulator::HostSimulator(std::string folder, int linePort, int filePort) : m
         Impl::Listener& l = m->listeners[i];
         l.fd = tcp::listenOn(ports[i]);
         if (l.fd < 0) {
+            const int error = errno;
             if (i == 1)
                 ::close(m->listeners[0].fd);
-            throw std::runtime_error("cannot listen on port " + std::to_string(ports[i]));
+            throw std::runtime_error("cannot listen on port " + std::to_string(ports[i]) + ": " + std::strerror(error));
         }
         l.port = tcp::portOf(l.fd);
     }

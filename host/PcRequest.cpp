@@ -10,10 +10,12 @@
 
 namespace host {
 
-PcRequest::PcRequest(const std::string& host, int port) : m_fd(tcp::connectTo(host, port))
+PcRequest::PcRequest(const std::string& host, int port)
 {
+    std::string reason;
+    m_fd = tcp::connectTo(host, port, &reason);
     if (m_fd < 0)
-        throw std::runtime_error("cannot connect to " + host + ":" + std::to_string(port));
+        throw std::runtime_error("cannot connect to " + host + ":" + std::to_string(port) + ": " + reason);
 }
 
 PcRequest::~PcRequest() { close(); }

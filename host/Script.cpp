@@ -1,5 +1,7 @@
 #include "Script.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -149,7 +151,7 @@ Script readScript(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw std::runtime_error("cannot read the script " + path);
+        throw std::runtime_error("cannot read the script " + path + ": " + std::strerror(errno));
     std::stringstream text;
     text << in.rdbuf();
     return parseScript(text.str());

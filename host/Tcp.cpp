@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
+#include <cstring>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -24,7 +25,9 @@ int listenOn(int port)
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     if (port < 0 || port > 65535 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, 16) != 0) {
+        const int error = port < 0 || port > 65535 ? EINVAL : errno;
         ::close(fd);
+        errno = error;
         return -1;
     }
     return fd;
@@ -39,20 +42,27 @@ int portOf(int fd)
     return ntohs(address.sin_port);
 }
 
-int connectTo(const std::string& host, int port)
+int connectTo(const std::string& host, int port, std::string* reason)
 {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
     addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) != 0)
+    if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found); error != 0) {
+        if (reason)
+            *reason = gai_strerror(error);
         return -1;
+    }
     int fd = -1;
     for (addrinfo* address = found; address && fd < 0; address = address->ai_next) {
         fd = ::socket(address->ai_family, address->ai_socktype | SOCK_CLOEXEC, address->ai_protocol);
         if (fd >= 0 && ::connect(fd, address->ai_addr, address->ai_addrlen) != 0) {
+            if (reason)
+                *reason = std::strerror(errno);
             ::close(fd);
             fd = -1;
+        } else if (fd < 0 && reason) {
+            *reason = std::strerror(errno);
         }
     }
     freeaddrinfo(found);

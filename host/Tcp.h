@@ -9,11 +9,11 @@
 // that a fault there cannot hide itself.
 namespace host::tcp {
 
-// A listening socket on 127.0.0.1; port 0 takes a free one. -1 when it cannot be opened.
+// A listening socket on 127.0.0.1; port 0 takes a free one. -1 with errno when it cannot be opened.
 int listenOn(int port);
 int portOf(int fd);
-// A blocking connection; -1 when it cannot be made.
-int connectTo(const std::string& host, int port);
+// A blocking connection; -1 when it cannot be made, with the system's reason in reason when given.
+int connectTo(const std::string& host, int port, std::string* reason = nullptr);
 bool sendAll(int fd, const char* data, size_t size);
 inline bool sendAll(int fd, const std::string& bytes) { return sendAll(fd, bytes.data(), bytes.size()); }
 // Sends the reply's bytes piece by piece at its pauses; wait(milliseconds) holds each pause and gives

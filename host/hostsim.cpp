@@ -4,10 +4,14 @@
 #include "PdfMaker.h"
 #include "Script.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <stdexcept>
 #include <string>
@@ -106,10 +110,8 @@ int request(const std::vector<std::string>& args)
     const std::string host = to.substr(0, colon);
     const int port = number(to.substr(colon + 1), "port", 1, 65535);
     // The text takes the escapes of a script's {raw} line, so a NUL, a CR or a split can be sent.
-    if (!host::sendRequest(host, port, host::unescaped(args[2]))) {
-        std::cerr << "hostsim: cannot connect to " << to << "\n";
-        return 1;
-    }
+    const host::Reply text = host::unescaped(args[2]);
+    host::PcRequest(host, port).send(text);
     return 0;
 }
 
@@ -119,8 +121,11 @@ int makePdf(const std::vector<std::string>& args)
         if (isHelp(argument))
             throw HelpAsked();
     // A file name is never taken for an option: "./-a.pdf" names a file that begins with a dash.
-    if (args.empty() || args[0].starts_with("-"))
-        throw UsageError(args.empty() ? "make-pdf needs a file to write" : "unknown option: " + args[0]);
+    if (args.empty() || args[0].empty())
+        throw UsageError(args.empty() ? "make-pdf needs a file to write"
+                                      : "make-pdf needs a file to write, not an empty name");
+    if (args[0].starts_with("-"))
+        throw UsageError("unknown option: " + args[0]);
     host::PdfOptions options;
     for (size_t i = 1; i < args.size(); ++i) {
         if (args[i] != "--box")
@@ -132,18 +137,31 @@ int makePdf(const std::vector<std::string>& args)
         i += 2;
     }
     const std::string& out = args[0];
-    try {
-        std::ofstream file(out, std::ios::binary | std::ios::trunc);
-        if (!file)
-            throw std::runtime_error("cannot write " + out);
-        host::WriteHostPdf(file, options);
-        file.close();
-        if (!file)
-            throw std::runtime_error("cannot write " + out);
-    } catch (...) {
-        std::error_code ec;
-        std::filesystem::remove(out, ec);
-        throw;
+    const std::string pdf = host::MakeHostPdf(options);
+    // The file is made only where there is none, so that a failure removes nothing but a file of this
+    // run's own making: a folder, a read-only file or a file of the user's stays as it was.
+    bool made = true;
+    int fd = ::open(out.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        made = false;
+        fd = ::open(out.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    }
+    if (fd < 0)
+        throw std::runtime_error("cannot write " + out + ": " + std::strerror(errno));
+    int error = 0;
+    for (size_t done = 0; done < pdf.size() && !error;) {
+        const ssize_t written = ::write(fd, pdf.data() + done, pdf.size() - done);
+        if (written > 0)
+            done += static_cast<size_t>(written);
+        else if (written == 0 || errno != EINTR)
+            error = written == 0 ? ENOSPC : errno;
+    }
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (error) {
+        if (made)
+            ::unlink(out.c_str());
+        throw std::runtime_error("cannot write " + out + ": " + std::strerror(error));
     }
     return 0;
 }

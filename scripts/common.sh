@@ -88,8 +88,9 @@ runtime_folder() {
 }
 
 # Answers --help and -h, and refuses, before anything is set up, an argument that is not one of the
-# ctest options for choosing and running tests that the script passes on (ctest itself would take an
-# unknown word silently and run every test).
+# ctest options for choosing and running tests that the script passes on, and a value that ctest would
+# take silently as something else (ctest itself would take an unknown word, or -j abc, and run every
+# test).
 check_ctest_arguments() {
   local valued=" -C --build-config -j --parallel -R --tests-regex -E --exclude-regex -L --label-regex -LE
     --label-exclude -I --tests-information -O --output-log --output-junit --repeat --repeat-until-fail --timeout
@@ -105,12 +106,37 @@ check_ctest_arguments() {
     argument=${arguments[i]}
     if [[ "$valued" == *" $argument"[[:space:]]* ]]; then
       ((i + 1 < ${#arguments[@]})) || usage_error "$argument needs a value"
+      check_ctest_value "$argument" "${arguments[i + 1]}"
       i=$((i + 2))
-    elif [[ "$flags" == *" $argument"[[:space:]]* || "$argument" =~ ^-j[0-9]+$ || "$argument" =~ ^--no-tests=(error|ignore)$ ||
+    elif [[ "$argument" =~ ^-j(.+)$ ]]; then
+      check_ctest_value -j "${BASH_REMATCH[1]}"
+      i=$((i + 1))
+    elif [[ "$flags" == *" $argument"[[:space:]]* || "$argument" =~ ^--no-tests=(error|ignore)$ ||
       "$argument" =~ ^--show-only=json-v1$ ]]; then
       i=$((i + 1))
     else
       usage_error "not a ctest option for choosing or running tests: $argument"
     fi
   done
+}
+
+# check_ctest_value OPTION VALUE: refuses a value of the form that ctest does not take for OPTION.
+check_ctest_value() {
+  local count='^[1-9][0-9]*$' what="" pattern=""
+  case "$1" in
+    -j | --parallel | --repeat-until-fail | --max-width | --test-load) pattern=$count what="a number from 1 up" ;;
+    --repeat) pattern='^(until-fail|until-pass|after-timeout):[1-9][0-9]*$' what="until-fail:N, until-pass:N or after-timeout:N" ;;
+    --timeout) pattern='^[0-9]+(\.[0-9]+)?$' what="a number of seconds" ;;
+    --stop-time) pattern='^[0-9]{1,2}:[0-9]{2}(:[0-9]{2})?( [A-Za-z0-9:+-]+)?$' what="a time of day, HH:MM:SS" ;;
+    -I | --tests-information) [ -f "$2" ] || pattern='^[0-9]*(,[0-9]*)*$' what="Start,End,Stride,test#,... or a file" ;;
+    --resource-spec-file) [ -f "$2" ] || usage_error "$1 names no file: $2" ;;
+  esac
+  [ -z "$pattern" ] || [[ "$2" =~ $pattern ]] || usage_error "$1 takes $what, not: $2"
+}
+
+# The number of compile jobs the build scripts pass on, refused by its name when it is not a number of
+# jobs (cmake would fail on it deep in the build, without naming it).
+check_build_jobs() {
+  [[ -z "${STYLARA_BUILD_JOBS:-}" || "$STYLARA_BUILD_JOBS" =~ ^[1-9][0-9]*$ ]] ||
+    usage_error "STYLARA_BUILD_JOBS is '$STYLARA_BUILD_JOBS', not a number of jobs from 1 up"
 }

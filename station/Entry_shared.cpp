@@ -1,9 +1,36 @@
 #include "Entry_shared.h"
 
+#include "Ports.h"
 #include "ui/Application.h"
+#include "ui/MessageBox.h"
 #include "win/Mutex.h"
 
 #include <QApplication>
+
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+// The port settings are the tests' and scripts' own: a wrong one stops the program at once, said on
+// standard error and in an error box, rather than leaving it on a port no host uses.
+bool portSettingsRefused(const char* programPath, const char* title)
+{
+    const std::string faults = PortSettingFaults();
+    if (faults.empty())
+        return false;
+    if (!ui::boxesGoToStandardError()) {
+        const char* slash = std::strrchr(programPath, '/');
+        std::istringstream lines(faults);
+        for (std::string line; std::getline(lines, line);)
+            std::fprintf(stderr, "%s: %s\n", slash ? slash + 1 : programPath, line.c_str());
+    }
+    ui::MessageBox(faults, std::string(title) + " - Error", ui::MB_OK | ui::MB_ICONERROR);
+    return true;
+}
+
+} // namespace
 
 int RunTrayProgram(const char* programPath, const char* title, void (*createForms)(), void (*destroyForms)())
 {
@@ -15,6 +42,8 @@ int RunTrayProgram(const char* programPath, const char* title, void (*createForm
     int qtArgc = 1;
     char* qtArgv[] = {const_cast<char*>(programPath), nullptr};
     QApplication app(qtArgc, qtArgv);
+    if (portSettingsRefused(programPath, title))
+        return 1;
     ui::runEntry([&] {
         app.setQuitOnLastWindowClosed(false);
         ui::setApplicationTitle(title);

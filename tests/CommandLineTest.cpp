@@ -22,8 +22,9 @@ const char* const stubbed[] = {"apt-get", "sudo",  "dpkg-query", "cmake", "ctest
 struct Row {
     const char* program; // under the build folder, or "scripts/NAME" in the tree
     QStringList arguments;
-    int code;          // 0: help asked for; 2: a wrong argument
-    const char* named; // what the error line names (for code 2)
+    int code;                  // 0: help asked for; 2: a wrong argument
+    const char* named;         // what the error line names (for code 2)
+    QStringList settings = {}; // NAME=VALUE, in the environment of the run
 };
 
 struct Outcome {
@@ -69,6 +70,8 @@ protected:
         env.insert("STYLARA_REGISTRY", work + "/system.reg");
         env.insert("STYLARA_BUILD_DIR", work + "/build");
         env.insert("STYLARA_DEMO_DIR", work + "/demo");
+        for (const QString& setting : row.settings)
+            env.insert(setting.section('=', 0, 0), setting.section('=', 1));
         QProcess process;
         process.setProcessEnvironment(env);
         process.setWorkingDirectory(work);
@@ -108,7 +111,10 @@ protected:
 
 std::string firstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
 
-std::string idOf(const Row& row) { return std::string(row.program) + " " + row.arguments.join(' ').toStdString(); }
+std::string idOf(const Row& row)
+{
+    return (row.settings.join(' ') + " " + row.program + " " + row.arguments.join(' ')).trimmed().toStdString();
+}
 
 } // namespace
 
@@ -136,6 +142,7 @@ TEST_F(CommandLine, HelpAndWrongArgumentsAreAnsweredAndNothingElseIsDone)
         {"host/hostsim", {"make-pdf", "out.pdf", "--box", "1000", "5"}, 2, "1000"},
         {"host/hostsim", {"make-pdf", "out.pdf", "--box", "5"}, 2, "--box"},
         {"host/hostsim", {"make-pdf", "out.pdf", "extra"}, 2, "extra"},
+        {"host/hostsim", {"make-pdf", ""}, 2, "not an empty name"},
         {"signing/bench/sign_pdf_bench", {"--help"}, 0, ""},
         {"signing/bench/sign_pdf_bench", {"-h"}, 0, ""},
         {"signing/bench/sign_pdf_bench", {"bogus"}, 2, "bogus"},
@@ -158,14 +165,24 @@ TEST_F(CommandLine, HelpAndWrongArgumentsAreAnsweredAndNothingElseIsDone)
         {"scripts/setup", {"--help"}, 0, ""},
         {"scripts/setup", {"-h"}, 0, ""},
         {"scripts/setup", {"bogus"}, 2, "bogus"},
+        {"scripts/setup", {}, 2, "STYLARA_BUILD_JOBS is 'abc'", {"STYLARA_BUILD_JOBS=abc"}},
         {"scripts/test", {"--help"}, 0, ""},
         {"scripts/test", {"-R", "PdfRoad", "-h"}, 0, ""},
         {"scripts/test", {"bogus"}, 2, "bogus"},
         {"scripts/test", {"-R", "PdfRoad", "--bogus"}, 2, "--bogus"},
         {"scripts/test", {"--output-on-failure", "-R"}, 2, "-R"},
+        {"scripts/test", {"-j", "abc"}, 2, "abc"},
+        {"scripts/test", {"-j0"}, 2, "0"},
+        {"scripts/test", {"--repeat", "bogus"}, 2, "bogus"},
+        {"scripts/test", {"--repeat-until-fail", "3x"}, 2, "3x"},
+        {"scripts/test", {"--timeout", "soon"}, 2, "soon"},
+        {"scripts/test", {"-I", "1,x"}, 2, "1,x"},
+        {"scripts/test", {"--resource-spec-file", "nosuch.json"}, 2, "nosuch.json"},
         {"scripts/test-sanitized", {"--help"}, 0, ""},
         {"scripts/test-sanitized", {"-h"}, 0, ""},
         {"scripts/test-sanitized", {"bogus"}, 2, "bogus"},
+        {"scripts/test-sanitized", {"--parallel", "-2"}, 2, "-2"},
+        {"scripts/test-sanitized", {}, 2, "STYLARA_BUILD_JOBS is '4x'", {"STYLARA_BUILD_JOBS=4x"}},
     };
     for (const Row& row : rows) {
         const std::string id = idOf(row);
@@ -188,17 +205,22 @@ TEST_F(CommandLine, HelpAndWrongArgumentsAreAnsweredAndNothingElseIsDone)
     }
 }
 
-TEST_F(CommandLine, ScriptsWithoutAnArgumentDoTheirWork)
+TEST_F(CommandLine, ScriptsDoTheirWorkOnWhatTheyTake)
 {
     // The stubs stand in for the work, so a parse that refused everything would show here.
     const Row rows[] = {
         {"scripts/install-station", {}, 0, ""},
         {"scripts/setup", {}, 0, ""},
+        {"scripts/setup", {}, 0, "", {"STYLARA_BUILD_JOBS=3"}},
+        {"scripts/test", {"-j", "4", "-j2", "--repeat", "until-fail:3", "--timeout", "1.5", "-I", "1,5,,2"}, 0, ""},
     };
     for (const Row& row : rows) {
         const Outcome result = run(row);
         EXPECT_EQ(result.code, 0) << idOf(row) << "\n" << result.err;
         EXPECT_NE(traces(), "") << idOf(row) << ": it did its work";
+        QDir(folder.filePath("work")).removeRecursively();
+        QDir(folder.path()).mkpath("work");
+        QFile::remove(folder.filePath("stub.log"));
     }
 }
 

@@ -103,12 +103,14 @@ int Box::defaultAnswer() const
     return ids[std::min<size_t>((flags >> 8) & 0xF, ids.size() - 1)];
 }
 
+bool boxesGoToStandardError() { return !activeRecorder && (logMode() || !qApp); }
+
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags)
 {
     Box box{text, caption, flags, 0};
     if (activeRecorder)
         return activeRecorder->answer(box);
-    if (logMode() || !qApp) {
+    if (boxesGoToStandardError()) {
         std::string oneLine = text;
         for (char& c : oneLine)
             if (c == '\n' || c == '\r')

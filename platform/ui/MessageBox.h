@@ -39,6 +39,9 @@ struct Box {
 // standard error and answers with the default button; tests install a responder.
 int MessageBox(const std::string& text, const std::string& caption, unsigned flags);
 
+// True where a box is written to standard error rather than shown: STYLARA_BOXES=log, or no application.
+bool boxesGoToStandardError();
+
 using Responder = std::function<int(const Box&)>;
 
 // Records every box and answers through the responder (nullptr: the default button). Installing a

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <optional>
 
 using host::End;
 using host::Service;
@@ -37,6 +38,12 @@ std::string receiveAtLeast(int fd, size_t count)
     while (received.size() < count && (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
         received.append(buffer, static_cast<size_t>(got));
     return received;
+}
+
+std::string fileText(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -373,6 +380,92 @@ TEST(HostPdf, MakePdfPassesQpdfCheck)
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(QRegularExpression("\n%SRP[0-9]{10}123045\r?\n").match(QString::fromLatin1(pdf.readAll())).hasMatch())
         << "the box of the command line stands in the control line";
+}
+
+TEST(HostPdf, MakePdfThatCannotWriteSaysWhyAndRemovesOnlyWhatItMade)
+{
+    QTemporaryDir dir;
+    const std::string root = dir.path().toStdString();
+    std::filesystem::create_directory(root + "/folder");
+    std::ofstream(root + "/mine.pdf") << "mine";
+    std::ofstream(root + "/locked.pdf") << "mine";
+    std::filesystem::permissions(root + "/locked.pdf", std::filesystem::perms::owner_read);
+    struct Row {
+        const char* out;
+        unsigned long long sizeLimit; // 0: none; else a disk that is full at that size
+        const char* reason;
+        bool staysAfter; // what stood there before, or nothing when the run made it
+    };
+    std::vector<Row> rows = {
+        {"folder", 0, "Is a directory", true},
+        {"missing/out.pdf", 0, "No such file or directory", false},
+        {"new.pdf", 100, "File too large", false},
+        {"mine.pdf", 100, "File too large", true},
+    };
+    if (geteuid() != 0) // the superuser writes a read-only file all the same
+        rows.push_back({"locked.pdf", 0, "Permission denied", true});
+    for (const Row& row : rows) {
+        const std::string out = root + "/" + row.out;
+        QProcess make;
+        {
+            std::optional<testing_support::FileSizeLimit> full;
+            if (row.sizeLimit)
+                full.emplace(row.sizeLimit);
+            make.start(QString::fromStdString(hostsim()), {"make-pdf", QString::fromStdString(out)});
+            ASSERT_TRUE(make.waitForStarted()) << row.out;
+        }
+        ASSERT_TRUE(make.waitForFinished(30000)) << row.out;
+        EXPECT_EQ(make.exitCode(), 1) << row.out;
+        EXPECT_EQ(make.readAllStandardError().toStdString(), "hostsim: cannot write " + out + ": " + row.reason + "\n");
+        EXPECT_EQ(std::filesystem::exists(out), row.staysAfter) << row.out;
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/folder"));
+    EXPECT_EQ(fileText(root + "/locked.pdf"), "mine");
+}
+
+TEST_F(Simulator, AStoreThatCannotBeKeptIsDroppedWithItsReasonAndTakesNoFileOfTheFolder)
+{
+    std::mutex mutex;
+    std::vector<std::string> log;
+    host->setLog([&](const std::string& line) {
+        std::lock_guard lock(mutex);
+        log.push_back(line);
+    });
+    const std::string root = hostFolder.path().toStdString();
+    std::filesystem::create_directories(root + "/u/folder.pdf");
+    std::ofstream(root + "/plain") << "plain";
+    // Files of the folder with the names a transfer's part file would take first.
+    for (int i = 0; i < 4; ++i)
+        std::ofstream(root + "/u/.hostsim-" + std::to_string(i) + ".part") << "mine";
+    struct Row {
+        const char* path;
+        std::string note;
+    };
+    const Row rows[] = {
+        {"/u/folder.pdf", "dropped: cannot store it as " + root + "/u/folder.pdf: Is a directory"},
+        {"/plain/a.pdf", "dropped: cannot make " + root + "/plain: "},
+        {"/u/kept.pdf", "6 bytes stored"},
+    };
+    int transfers = 0;
+    for (const Row& row : rows) {
+        const int fd = host::tcp::connectTo("127.0.0.1", host->filePort());
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(host::tcp::sendAll(fd, "TBSF 0" + std::string(row.path) + "\n%PDF-1"));
+        ::close(fd);
+        ASSERT_TRUE(host->waitForEnded(Service::File, ++transfers)) << row.path;
+        std::lock_guard lock(mutex);
+        const std::string expected = "file: TBSF 0" + std::string(row.path) + ": " + row.note;
+        EXPECT_EQ(log.back().substr(0, expected.size()), expected) << log.back();
+    }
+    EXPECT_TRUE(std::filesystem::is_directory(root + "/u/folder.pdf"));
+    EXPECT_EQ(fileText(root + "/u/kept.pdf"), "%PDF-1");
+    size_t parts = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root + "/u"))
+        if (entry.path().extension() == ".part") {
+            ++parts;
+            EXPECT_EQ(fileText(entry.path().string()), "mine") << entry.path();
+        }
+    EXPECT_EQ(parts, 4u) << "the part files of the transfers are gone, the folder's own stay";
 }
 
 TEST_F(Simulator, StoredFileAnswersOnlyOnceTheStoreHasEnded)

@@ -71,6 +71,51 @@ TEST(ViewerProgram, OnlyOneOfTheTwoProgramsRuns)
     }
 }
 
+TEST(ViewerProgram, APortSettingThatIsNoPortStopsEitherProgramAtOnce)
+{
+    struct Row {
+        const char* program;
+        const char* setting;
+        const char* value;
+        bool runs; // a port from 1 to 65535: the program starts
+    };
+    const Row rows[] = {
+        {"station/tablet", "STYLARA_PC_PORT", "abc", false},
+        {"station/tablet", "STYLARA_PC_PORT", "0", false},
+        {"station/tablet", "STYLARA_PC_PORT", "70000", false},
+        {"station/tablet", "STYLARA_PC_PORT", "-1", false},
+        {"station/tablet", "STYLARA_PC_PORT", "", false},
+        {"station/tablet", "STYLARA_PC_PORT", "24613x", false},
+        {"station/tablet", "STYLARA_HOST_PORT", " 7070", false},
+        {"station/tablet", "STYLARA_FILE_PORT", "65536", false},
+        {"viewer/orbiscan", "STYLARA_PC_PORT", "+6070", false},
+        {"viewer/orbiscan", "STYLARA_HOST_PORT", "", false},
+        {"viewer/orbiscan", "STYLARA_FILE_PORT", "0x1b", false},
+        {"station/tablet", "STYLARA_HOST_PORT", "65535", true},
+        {"viewer/orbiscan", "STYLARA_FILE_PORT", "1", true},
+    };
+    for (const Row& row : rows) {
+        const std::string id = std::string(row.program) + " " + row.setting + "=\"" + row.value + "\"";
+        TempInstall install;
+        // The start-up empties Temp: a file left there shows that it never ran.
+        install.write("C:\\Stylara\\Temp\\left.txt", "x");
+        const int port = freePort();
+        Program program(row.program, port, {{row.setting, row.value}});
+        if (row.runs) {
+            EXPECT_TRUE(waitUntilListening(port)) << id << program.process.readAllStandardError().toStdString();
+            continue;
+        }
+        ASSERT_TRUE(program.process.waitForFinished(30000)) << id;
+        EXPECT_EQ(program.process.exitCode(), 1) << id;
+        const std::string caption = row.program == std::string("station/tablet") ? "Norvane Stylara - Error"
+                                                                                 : "Norvane Stylara PDF Viewer - Error";
+        const std::string box =
+            caption + " | error | " + row.setting + " is \"" + row.value + "\", not a port from 1 to 65535.\n";
+        EXPECT_EQ(program.process.readAllStandardError().toStdString(), box) << id;
+        EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\left.txt")) << id << ": nothing of the start-up ran";
+    }
+}
+
 TEST(ViewerProgram, PrintsTheHostsTextIntoThePrintFolder)
 {
     TempInstall install;
