@@ -73,16 +73,19 @@ install_missing() {
 }
 
 # Qt warns on every start without a runtime folder: the programs a script starts get one of the user's
-# own, kept to the user as Qt asks. The folder the programs make for their lock serves only as they would
-# take it, a real folder of this user that no one else may enter; any local user could have made that
-# name first, so otherwise a fresh folder of this run's own serves.
+# own, kept to the user as Qt asks. A folder serves only as the programs would take it for their lock, a
+# real folder of this user that no one else may enter (made so where it is missing): the session's own,
+# else /tmp/stylara-<uid>; any local user could have made that name first, so otherwise a fresh folder
+# of this run's own serves. The lock a script looks for is then the one the programs take.
+private_folder() {
+  mkdir -m 700 "$1" 2> /dev/null || true
+  [ -d "$1" ] && [ ! -L "$1" ] && [ -O "$1" ] && (((8#$(stat -c %a "$1") & 8#77) == 0))
+}
+
 runtime_folder() {
-  if [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+  if [ -z "${XDG_RUNTIME_DIR:-}" ] || ! private_folder "$XDG_RUNTIME_DIR"; then
     local folder=/tmp/stylara-$(id -u)
-    mkdir -m 700 "$folder" 2> /dev/null || true
-    if [ ! -d "$folder" ] || [ -L "$folder" ] || [ ! -O "$folder" ] || [ "$(stat -c %a "$folder")" != 700 ]; then
-      folder=$(mktemp -d /tmp/stylara-run.XXXXXX)
-    fi
+    private_folder "$folder" || folder=$(mktemp -d /tmp/stylara-run.XXXXXX)
     export XDG_RUNTIME_DIR=$folder
   fi
 }

@@ -19,8 +19,6 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 
-#include <cstdio>
-
 using namespace ui;
 
 Tform_printers* form_printers = nullptr;
@@ -185,18 +183,15 @@ void Tform_printers::but_saveClick()
 void Tform_printers::but_okClick()
 {
     const std::string path = globals.ProgramDir + "\\plist";
-    std::FILE* file = win::openFile(path, "wb");
-    if (!file)
-        throw win::LibraryError(win::formatMessage("Cannot create file %s", path));
-    bool written = true;
-    for (const std::string& line : lb_rprint.items()) {
-        const std::string text = line + "\r\n";
-        written = written && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    }
-    written = std::fclose(file) == 0 && written;
-    // A short write would leave a cut "plist" behind a closed dialog: say so and keep the dialog open.
-    if (!written)
-        throw win::LibraryError(win::formatMessage("Unable to write to %s", path));
+    std::string text;
+    for (const std::string& line : lb_rprint.items())
+        text += line + "\r\n";
+    // Written beside the old list and put in its place, so a disk that takes only part of the new one
+    // leaves the old one whole; the failure is said and the dialog stays open.
+    win::StagedFile staged(path);
+    if (!staged.write(text.data(), text.size()) || !staged.commit(true))
+        throw win::LibraryError(
+            win::formatMessage(staged.failed() ? "Unable to write to %s" : "Cannot create file %s", path));
     accept();
 }
 

@@ -206,8 +206,13 @@ StagedFile::StagedFile(const std::string& target) : m_target(nativePath(target))
         if (m_fd < 0 && errno != EEXIST)
             break;
     }
-    if (m_fd < 0)
+    if (m_fd < 0) {
         m_staging.clear();
+        return;
+    }
+    struct stat old {};
+    if (::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+        ::fchmod(m_fd, old.st_mode & 07777);
 }
 
 StagedFile::~StagedFile()
@@ -239,11 +244,15 @@ bool StagedFile::commit(bool replace)
 {
     if (m_fd < 0)
         return false;
+    // On the disk before it takes the target's place: a write the disk refuses only now is a failed
+    // write, and a crash after the rename finds the whole new file, not an empty one.
+    const bool flushed = ::fsync(m_fd) == 0 || errno == EINVAL;
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
+    m_failed = m_failed || !flushed || !closed;
     struct stat info {};
     const bool present = ::lstat(m_target.c_str(), &info) == 0;
-    if (m_failed || !closed || (present && !replace))
+    if (m_failed || (present && !replace))
         return false;
     // Windows refuses to replace a read-only file or a folder, whoever asks.
     if (present && ::stat(m_target.c_str(), &info) == 0 &&

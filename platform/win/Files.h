@@ -42,7 +42,8 @@ bool readWholeFile(const std::string& path, std::string& contents);
 
 // A file written beside its target and then put in its place, so a failed write never leaves the
 // target half written. Its name is one that no other file has, made exclusively in the target's
-// folder, so no file a user keeps there is touched.
+// folder, so no file a user keeps there is touched. It takes the mode of the file it replaces, as that
+// file would have kept it had it been written where it stands.
 class StagedFile {
 public:
     explicit StagedFile(const std::string& target); // a Windows path
@@ -52,9 +53,12 @@ public:
 
     int descriptor() const { return m_fd; } // -1 when no staging file could be made
     bool write(const void* bytes, size_t size);
-    // Closes the staging file and puts it in the target's place; false, the target as it was, when
-    // the target is read-only, is a folder, or exists while `replace` is false.
+    // Flushes the staging file to the disk, closes it and puts it in the target's place; false, the
+    // target as it was, when a write or the flush failed, or the target is read-only, is a folder, or
+    // exists while `replace` is false.
     bool commit(bool replace);
+    // A write, the flush or the close failed: the disk did not take the whole file.
+    bool failed() const { return m_failed; }
 
 private:
     std::string m_target;

@@ -11,8 +11,9 @@ namespace win {
 
 namespace {
 
-// A folder in a shared place such as /tmp that any local user could have made first, with a link or
-// a lock of their own in it: it serves only when it is a real folder of ours that no one else enters.
+// A folder that another local user could have made first or may write to, with a link or a lock of
+// their own in it: it serves only when it is a real folder of ours that no one else enters. A missing
+// one is made so.
 bool ownPrivateFolder(const std::string& folder)
 {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
@@ -35,12 +36,12 @@ std::string NamedMutex::defaultPrivateFolder() { return "/tmp/stylara-" + std::t
 
 std::string NamedMutex::lockFilePath() const
 {
+    // The session's folder is taken on no more trust than our own: a shared or borrowed one would let
+    // another user hold the lock first and so keep the program from starting.
     std::string folder;
-    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
-        // The session's own folder, made by its login; made here, for this user alone, where it is missing.
-        ::mkdir(runtime, 0700);
+    if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime && ownPrivateFolder(runtime))
         folder = runtime;
-    } else if (ownPrivateFolder(m_privateFolder))
+    else if (ownPrivateFolder(m_privateFolder))
         folder = m_privateFolder;
     else
         return {};

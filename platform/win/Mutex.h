@@ -9,7 +9,7 @@ namespace win {
 // kernel releases it when the process ends, however it ends.
 class NamedMutex {
 public:
-    // `privateFolder` is where the lock lives when XDG_RUNTIME_DIR is unset: made with mode 0700 if
+    // The lock lives in XDG_RUNTIME_DIR, else in `privateFolder`; either is made with mode 0700 if
     // missing, and used only while it is a real folder of this user that no one else may enter.
     explicit NamedMutex(std::string name, std::string privateFolder = defaultPrivateFolder());
     ~NamedMutex();

@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
 #include <vector>
 
 namespace win {
@@ -148,10 +147,6 @@ bool WritePrivateProfileStringA(const char* section, const char* key, const char
     // Written beside the file and put in its place, so a refused write never leaves it half written;
     // the put refuses a read-only file, as Windows does.
     StagedFile staged(fileName);
-    // The file written in place keeps its mode, as it would had it been written where it stands.
-    struct stat old {};
-    if (::stat(nativePath(fileName).c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        ::fchmod(staged.descriptor(), old.st_mode & 07777);
     return staged.write(contents.data(), contents.size()) && staged.commit(true);
 }
 

@@ -269,15 +269,6 @@ TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
              fs::permissions(native, fs::perms::owner_read);
          },
          [&] { EXPECT_EQ(install.read(plistPath), "kept\r\n"); }},
-        {"a link in the file's place",
-         [&] {
-             std::ofstream(outside) << "theirs";
-             fs::create_symlink(outside, native);
-         },
-         [&] {
-             std::ifstream in(outside);
-             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "theirs");
-         }},
     };
     for (const Row& row : rows) {
         boxes.clear();
@@ -291,7 +282,10 @@ TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
         fs::remove_all(native);
     }
 
-    // A disk that takes only part of the list: reported, not taken for a success.
+    // A disk that takes only part of the list: reported, not taken for a success, and the old list is
+    // kept whole.
+    const std::string old = line("Old", "O") + "\r\n";
+    install.write(plistPath, old);
     boxes.clear();
     {
         testing_support::FileSizeLimit limit(60);
@@ -299,8 +293,18 @@ TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
     }
     EXPECT_EQ(boxes.texts(), std::vector<std::string>{"Unable to write to C:\\Stylara\\plist."});
     EXPECT_TRUE(printers->isVisible());
+    EXPECT_EQ(install.read(plistPath), old);
 
+    // A link in the file's place is replaced by a list of the dialog's own; what it led to stays as it was.
+    fs::remove(native);
+    std::ofstream(outside) << "theirs";
+    fs::create_symlink(outside, native);
+    boxes.clear();
     QTest::mouseClick(printers->but_ok, Qt::LeftButton);
+    EXPECT_TRUE(boxes.texts().empty());
     EXPECT_FALSE(printers->isVisible());
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(native)));
     EXPECT_EQ(install.read(plistPath), line("alpha", "A") + "\r\n" + line("Beta", "B") + "\r\n");
+    std::ifstream in(outside);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "theirs");
 }

@@ -1,9 +1,9 @@
 // The built station as a person starts it: a process of its own, on a private installation.
 #include "TestSupport.h"
-#include "ui/Application.h"
 #include "station/Config_form.h"
 #include "station/Forms.h"
 #include "station/Globals.h"
+#include "ui/Application.h"
 #include "ui/MessageBox.h"
 
 #include <QAction>
@@ -11,17 +11,17 @@
 #include <QProcess>
 #include <QSystemTrayIcon>
 
-#include <filesystem>
-#include <fstream>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <filesystem>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
-using testing_support::TempInstall;
-using testing_support::waitUntil;
 using testing_support::freePort;
 using testing_support::listening;
+using testing_support::TempInstall;
+using testing_support::waitUntil;
 using testing_support::waitUntilListening;
 
 namespace {
@@ -82,12 +82,10 @@ TEST(Program, SecondInstanceEndsAtOnceAndSilently)
 TEST(Program, StartsWhenTheInstanceLockCannotBeMade)
 {
     TempInstall install;
-    // The runtime folder would have to be made under a plain file.
-    std::ofstream(install.root() + "/plain") << "x";
-    setenv("XDG_RUNTIME_DIR", (install.root() + "/plain/run").c_str(), 1);
+    // A folder in the lock file's place: no lock can be made there.
+    std::filesystem::create_directory(install.root() + "/run/NVSTYLARA.MUTEX.lock");
     const int port = freePort();
     Station station(port);
-    setenv("XDG_RUNTIME_DIR", (install.root() + "/run").c_str(), 1);
     EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000))
         << station.process.readAllStandardError().toStdString();
     EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");

@@ -1,11 +1,12 @@
+#include "win/Registry.h"
 #include "TestSupport.h"
 #include "win/LibraryError.h"
 #include "win/Mutex.h"
-#include "win/Registry.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 
 using testing_support::TempInstall;
@@ -55,10 +56,9 @@ TEST(NamedMutex, SecondHolderIsRefusedUntilReleased)
 TEST(NamedMutex, ALockThatCannotBeMadeIsNoOtherInstance)
 {
     TempInstall install;
-    // The runtime folder would have to be made under a plain file.
-    std::ofstream(install.root() + "/plain") << "x";
-    setenv("XDG_RUNTIME_DIR", (install.root() + "/plain/run").c_str(), 1);
+    // A folder in the lock file's place: no lock can be made there.
+    std::filesystem::create_directory(install.root() + "/run/TEST.MUTEX.lock");
     win::NamedMutex mutex("TEST.MUTEX");
     EXPECT_TRUE(mutex.create());
-    setenv("XDG_RUNTIME_DIR", (install.root() + "/run").c_str(), 1);
+    EXPECT_FALSE(mutex.held());
 }
