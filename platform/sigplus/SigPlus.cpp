@@ -83,9 +83,12 @@ void TSigPlus::hotSpotsChanged() {
     for (const auto& [key, spot] : m_hotSpots)
         areas.push_back(spot.area);
     m_virtualPad->setHotSpots(std::move(areas));
-    // A screen that waits for a touch is put in front of the signer, wherever the pad window was.
-    if (!m_virtualPadHidden && m_virtualPad->awaitsTouch())
+    // A screen that waits for a touch is put in front of the signer, wherever the pad window was, and
+    // above the window that shows the document.
+    if (!m_virtualPadHidden && m_virtualPad->awaitsTouch()) {
+        m_virtualPad->setCompanion(window() != this ? window() : nullptr);
         m_virtualPad->bringBack();
+    }
 }
 
 // --- Coordinates -------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "VirtualPad.h"
 
 #include "Lcd.h"
+#include "ViewKeeper.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -28,9 +29,12 @@ QRect onWindow(const QRect& lcdArea)
 }
 } // namespace
 
-VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint), m_lcd(lcd)
+VirtualPad::VirtualPad(const Lcd& lcd, std::unique_ptr<ViewKeeper> keeper, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      m_lcd(lcd), m_keeper(keeper ? std::move(keeper) : ViewKeeper::forThisDesktop())
 {
+    m_watch.setInterval(WatchMilliseconds);
+    connect(&m_watch, &QTimer::timeout, this, &VirtualPad::watch);
     // The moves of a quick stroke arrive in bursts; merged into their last one, the stroke would be
     // drawn as one straight line.
     QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
@@ -48,12 +52,32 @@ VirtualPad::VirtualPad(const Lcd& lcd, QWidget* parent)
 
 void VirtualPad::showLcdArea(const QRect& lcdArea) { repaint(onWindow(lcdArea)); }
 
+VirtualPad::~VirtualPad() = default;
+
 void VirtualPad::bringBack()
 {
     if (isMinimized())
         setWindowState(windowState() & ~Qt::WindowMinimized);
     show();
     raise();
+    if (awaitsTouch()) {
+        m_keeper->keepInView(*this, m_companion);
+        m_watch.start();
+    }
+}
+
+// The window manager tells the toolkit nothing of a desktop change, a shade or a stacking layer, so
+// the pad looks again and again while the signer is to touch it.
+void VirtualPad::watch()
+{
+    if (!awaitsTouch()) {
+        m_watch.stop();
+        m_keeper->letGo(*this);
+    } else if (putAway()) {
+        bringBack();
+    } else {
+        m_keeper->keepInView(*this, m_companion);
+    }
 }
 
 void VirtualPad::closeEvent(QCloseEvent* event)
@@ -97,6 +121,8 @@ void VirtualPad::setHotSpots(std::vector<QRect> areas)
     m_hotSpots = std::move(areas);
     for (const QRect& area : m_hotSpots)
         update(onWindow(area));
+    if (!awaitsTouch() && m_watch.isActive())
+        watch();
 }
 
 void VirtualPad::paintEvent(QPaintEvent*)

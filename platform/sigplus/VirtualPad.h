@@ -1,9 +1,14 @@
 #pragma once
 
+#include "ViewKeeper.h"
+
 #include <QPointF>
+#include <QPointer>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 namespace sigplus {
@@ -15,13 +20,20 @@ class Lcd;
 // context menu (customContextMenuRequested) and is never pen input. A pad on the desk can be neither
 // closed nor put away while a screen waits for a touch: while touch areas are set the window refuses
 // to close, comes straight back when it is minimised, and takes the focus when the pointer comes over
-// it. On an idle screen closing only hides it, and the owner brings it back with its next picture.
+// it. While such a screen waits, the pad is also kept in view of the signer in whatever the window
+// manager does to it beyond what the toolkit sees (another desktop, shaded, below, off the screen,
+// covered by a full-screen window). On an idle screen closing only hides it, and the owner brings it
+// back with its next picture.
 class VirtualPad : public QWidget {
     Q_OBJECT
 public:
     static constexpr int Scale = 3;
 
-    explicit VirtualPad(const Lcd& lcd, QWidget* parent = nullptr);
+    // How often a waiting screen looks whether the pad is still in view.
+    static constexpr int WatchMilliseconds = 400;
+
+    explicit VirtualPad(const Lcd& lcd, std::unique_ptr<ViewKeeper> keeper = nullptr, QWidget* parent = nullptr);
+    ~VirtualPad() override;
 
     static QPointF lcdPoint(const QPointF& windowPoint) { return windowPoint / Scale; }
 
@@ -34,7 +46,11 @@ public:
     void setHotSpots(std::vector<QRect> areas);
     bool awaitsTouch() const { return !m_hotSpots.empty(); }
 
-    // Shown, no longer minimised, and raised over the other windows.
+    // The window the signer reads the document in, which the pad stays above.
+    void setCompanion(QWidget* companion) { m_companion = companion; }
+
+    // Shown, no longer minimised, and raised over the other windows; while a screen waits for a
+    // touch, kept in view until it no longer waits.
     void bringBack();
     bool putAway() const { return !isVisible() || isMinimized(); }
 
@@ -54,7 +70,12 @@ protected:
     void tabletEvent(QTabletEvent* event) override;
 
 private:
+    void watch();
+
     const Lcd& m_lcd;
+    std::unique_ptr<ViewKeeper> m_keeper;
+    QPointer<QWidget> m_companion;
+    QTimer m_watch;
     std::vector<QRect> m_hotSpots;
     bool m_penDown = false;
 };
