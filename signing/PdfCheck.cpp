@@ -104,7 +104,7 @@ QPDFObjectHandle findSigned(QPDF& pdf, const SignedStream& signedStream)
     for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages())
         for (QPDFObjectHandle& stream : contentStreams(page)) {
             QPDFObjectHandle length = stream.getDict().getKey("/Length");
-            if (!length.isInteger() || length.getIntValue() != signedStream.length)
+            if (signedStream.length >= 0 && (!length.isInteger() || length.getIntValue() != signedStream.length))
                 continue;
             Tail tail(signedStream.tail.size());
             if (stream.pipeStreamData(&tail, nullptr, 0, qpdf_dl_none, true, false) && tail.tail() == signedStream.tail)

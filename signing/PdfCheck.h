@@ -10,7 +10,7 @@ bool PdfIsSound(std::string_view bytes);
 bool PdfFileIsSound(const std::string& nativePath);
 
 // The content stream a signature went into, as a signed document is searched for it: the page
-// content stream whose data is length bytes long and ends with tail.
+// content stream whose data is length bytes long (any, where length is negative) and ends with tail.
 struct SignedStream {
     long long length = 0;
     std::string tail;

@@ -571,7 +571,7 @@ bool PdfRewrite::writeRest(PdfOutput& target)
         if (!m_lines->skipLine())
             m_messages.push_back({"Error reading old lines from source file!", "Stylara - Error"});
 
-    m_block = "0 J 0 j 0.8 w 10 M []0 d\n" + StrokePathLines(m_boxX, m_boxY, m_strokes) + "S\n" + "Q\n";
+    m_block = SignatureBlock(m_boxX, m_boxY, m_strokes);
     if (!write(target, m_block))
         return false;
     m_newLength = static_cast<long long>(m_block.size()) + m_baseLength;
@@ -1040,6 +1040,11 @@ bool PdfRewrite::readTrailer(std::string& trailer, long long& startxref)
     if (endLine ? holdsUpdate(m_lines->position()) : m_lines->stopped())
         return refuse("U2");
     return true;
+}
+
+std::string SignatureBlock(int boxX, int boxY, const SigStrokes& strokes)
+{
+    return "0 J 0 j 0.8 w 10 M []0 d\n" + StrokePathLines(boxX, boxY, strokes) + "S\nQ\n";
 }
 
 PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, const std::string& modDate)

@@ -148,6 +148,9 @@ private:
     std::vector<long long> m_sourceOffsets; // and in the source
 };
 
+// The block that takes the control line's place: the style line, the strokes' path lines, "S" and "Q".
+std::string SignatureBlock(int boxX, int boxY, const SigStrokes& strokes);
+
 // The whole rewrite of a document in memory, as a signing from files would give it.
 struct PdfSignResult {
     bool ok = false;
