@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -164,19 +165,6 @@ SignedCheck checkOpened(QPDF& pdf, const SignedStream* signedStream)
     return pagesAreSound(pdf) ? SignedCheck::Sound : SignedCheck::Damaged;
 }
 
-template <typename Open> SignedCheck check(const Open& open, const SignedStream* signedStream)
-{
-    try {
-        QPDF pdf;
-        quiet(pdf);
-        pdf.setAttemptRecovery(false);
-        open(pdf);
-        return checkOpened(pdf, signedStream);
-    } catch (const std::exception&) {
-        return SignedCheck::Damaged;
-    }
-}
-
 void openBytes(QPDF& pdf, std::string_view bytes) { pdf.processMemoryFile("document", bytes.data(), bytes.size()); }
 
 std::string described(QPDFObjGen id) { return "object " + id.unparse(' '); }
@@ -195,7 +183,8 @@ std::string unparsed(QPDFObjectHandle object, const std::vector<const char*>& se
     return copy.unparse();
 }
 
-std::string differ(QPDF& source, QPDF& output, const SignedStream& signedStream)
+// With data false, streams are compared by their dictionaries alone.
+std::string differ(QPDF& source, QPDF& output, const SignedStream& signedStream, bool data)
 {
     QPDFObjectHandle signedObject = findSigned(output, signedStream);
     if (!signedObject.isStream())
@@ -235,7 +224,7 @@ std::string differ(QPDF& source, QPDF& output, const SignedStream& signedStream)
             for (const char* key : {"/ModDate", "/Producer"})
                 if (object.isDictionary() && object.hasKey(key) != copy.hasKey(key))
                     return described(id) + " gained or lost " + key;
-        if (!object.isStream() || id == signedId)
+        if (!data || !object.isStream() || id == signedId)
             continue;
         Digest was, is;
         const bool read = object.pipeStreamData(&was, nullptr, 0, qpdf_dl_none, true, false);
@@ -245,23 +234,53 @@ std::string differ(QPDF& source, QPDF& output, const SignedStream& signedStream)
     return "";
 }
 
-template <typename OpenSource, typename OpenOutput>
-std::string differOpened(const OpenSource& openSource, const OpenOutput& openOutput, const SignedStream& stream)
+using Open = std::function<void(QPDF&)>;
+
+// The source is read as a reader would, repairing it where it must.
+std::string differOpened(const Open& openSource, QPDF& output, const SignedStream& stream, bool data)
 {
-    QPDF source, output;
+    QPDF source;
     quiet(source);
-    quiet(output);
     try {
         openSource(source);
     } catch (const std::exception& e) {
         return std::string("the source does not open: ") + e.what();
     }
     try {
-        output.setAttemptRecovery(false);
-        openOutput(output);
-        return differ(source, output, stream);
+        return differ(source, output, stream, data);
     } catch (const std::exception& e) {
         return std::string("the comparison failed: ") + e.what();
+    }
+}
+
+std::string differOpened(const Open& openSource, const Open& openOutput, const SignedStream& stream)
+{
+    QPDF output;
+    quiet(output);
+    try {
+        output.setAttemptRecovery(false);
+        openOutput(output);
+    } catch (const std::exception& e) {
+        return std::string("the signed document does not open: ") + e.what();
+    }
+    return differOpened(openSource, output, stream, true);
+}
+
+// The check of a document; of a signed one with its stream, and compared with its source where one
+// is given.
+SignedCheck check(const Open& open, const SignedStream* signedStream, const Open& openSource = {})
+{
+    try {
+        QPDF pdf;
+        quiet(pdf);
+        pdf.setAttemptRecovery(false);
+        open(pdf);
+        const SignedCheck found = checkOpened(pdf, signedStream);
+        if (found != SignedCheck::Sound || !openSource || !signedStream)
+            return found;
+        return differOpened(openSource, pdf, *signedStream, false).empty() ? found : SignedCheck::Changed;
+    } catch (const std::exception&) {
+        return SignedCheck::Damaged;
     }
 }
 
@@ -277,14 +296,15 @@ bool PdfFileIsSound(const std::string& nativePath)
     return check([&](QPDF& pdf) { pdf.processFile(nativePath.c_str()); }, nullptr) == SignedCheck::Sound;
 }
 
-SignedCheck CheckSignedPdf(std::string_view bytes, const SignedStream& stream)
+SignedCheck CheckSignedPdf(std::string_view bytes, const SignedStream& stream, std::string_view source)
 {
-    return check([&](QPDF& pdf) { openBytes(pdf, bytes); }, &stream);
+    return check([&](QPDF& pdf) { openBytes(pdf, bytes); }, &stream, [&](QPDF& pdf) { openBytes(pdf, source); });
 }
 
-SignedCheck CheckSignedPdfFile(const std::string& nativePath, const SignedStream& stream)
+SignedCheck CheckSignedPdfFile(const std::string& nativePath, const SignedStream& stream, const std::string& sourcePath)
 {
-    return check([&](QPDF& pdf) { pdf.processFile(nativePath.c_str()); }, &stream);
+    return check([&](QPDF& pdf) { pdf.processFile(nativePath.c_str()); }, &stream,
+                 [&](QPDF& pdf) { pdf.processFile(sourcePath.c_str()); });
 }
 
 bool PdfPassesQpdfCheck(std::string_view bytes)

@@ -16,11 +16,14 @@ struct SignedStream {
     std::string tail;
 };
 
-// What the check of a signed document found: sound, with the signature drawn by a page; damaged; or
-// with the signature in a stream a reader decodes, or in one no page draws.
-enum class SignedCheck { Sound, Damaged, Filtered, OffPage };
-SignedCheck CheckSignedPdf(std::string_view bytes, const SignedStream& stream);
-SignedCheck CheckSignedPdfFile(const std::string& nativePath, const SignedStream& stream);
+// What the check of a signed document found: sound, with the signature drawn by a page and every
+// dictionary and array as in the source; damaged; with the signature in a stream a reader decodes,
+// or in one no page draws; or showing another object than the source did. Stream data is not read:
+// the rewrite copies it as it stands.
+enum class SignedCheck { Sound, Damaged, Filtered, OffPage, Changed };
+SignedCheck CheckSignedPdf(std::string_view bytes, const SignedStream& stream, std::string_view source);
+SignedCheck CheckSignedPdfFile(const std::string& nativePath, const SignedStream& stream,
+                               const std::string& sourcePath);
 
 // qpdf's own check as its command line makes it, repairs allowed but counted as warnings: the whole
 // document written out with every stream decoded. Slower than the check above, which it stands

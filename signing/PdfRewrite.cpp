@@ -587,6 +587,8 @@ bool PdfRewrite::confirmWritten(SignedCheck check)
         return refuse("F1");
     case SignedCheck::OffPage:
         return refuse("P1");
+    case SignedCheck::Changed: // a reader of the source resolves some object to another one
+        return refuse("V2");
     case SignedCheck::Damaged:
         break;
     }
@@ -1058,7 +1060,7 @@ PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, c
     StringPdfOutput output(result.output);
     PdfRewrite rewrite(strokes, modDate);
     result.ok = rewrite.copyToMarker(input, output) && rewrite.readControlLine(input) && rewrite.writeRest(output) &&
-                rewrite.confirmWritten(CheckSignedPdf(result.output, rewrite.signedStream()));
+                rewrite.confirmWritten(CheckSignedPdf(result.output, rewrite.signedStream(), source));
     result.stream = rewrite.signedStream();
     result.messages = rewrite.messages();
     result.firstMovedObject = rewrite.firstMovedObject();
