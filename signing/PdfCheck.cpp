@@ -55,6 +55,7 @@ public:
     }
     void finish() override {}
     bool operator==(const Digest& other) const { return m_hash == other.m_hash && m_count == other.m_count; }
+    std::size_t size() const { return m_count; }
 
 private:
     std::uint64_t m_hash = 0xcbf29ce484222325ull;
@@ -149,6 +150,8 @@ SignedCheck checkOpened(QPDF& pdf, const SignedStream* signedStream)
     if (pdf.anyWarnings())
         return SignedCheck::Damaged;
     if (signedStream) {
+        if (pdf.isEncrypted())
+            return SignedCheck::Filtered;
         QPDFObjectHandle found = findSigned(pdf, *signedStream);
         if (!found.isStream())
             return SignedCheck::OffPage;
@@ -195,6 +198,16 @@ std::string differ(QPDF& source, QPDF& output, const SignedStream& signedStream,
     const QPDFObjGen infoId = info.isIndirect() ? info.getObjGen() : QPDFObjGen();
     if (source.getTrailer().unparse() != output.getTrailer().unparse())
         return "the trailers differ";
+    if (signedStream.sourceLength >= 0) {
+        // The data may end before the line feed, or the carriage return and line feed, before
+        // "endstream".
+        QPDFObjectHandle shown = source.getObject(signedId);
+        Digest data;
+        if (!shown.isStream() || !shown.pipeStreamData(&data, nullptr, 0, qpdf_dl_none, true, false) ||
+            static_cast<long long>(data.size()) > signedStream.sourceLength ||
+            static_cast<long long>(data.size()) < signedStream.sourceLength - 2)
+            return "the source's stream ended elsewhere";
+    }
     std::map<QPDFObjGen, QPDFObjectHandle> before, after;
     for (QPDFObjectHandle& object : source.getAllObjects())
         before[object.getObjGen()] = object;

@@ -10,8 +10,8 @@
 // before the control line, has the signature block where the control line stood and on the page
 // that drew it, and resolves every object to the same one as the source, but for the signed
 // stream's data and length and the two values of the document information. A document it refuses
-// comes with a message. A source that qpdf finds sound and that is laid out as the host lays it out
-// is always signed.
+// comes with a message. A source that qpdf finds sound, whose streams but its images all decode, and
+// that is laid out as the host lays it out is always signed.
 
 // Whether the source is laid out as the host writes it, read strictly: the control line and its three
 // lines closing the stream, then only plain objects numbered on from the stream's Length object, one

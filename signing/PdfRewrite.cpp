@@ -661,6 +661,8 @@ bool PdfRewrite::copyObjects(PdfOutput& target)
         }
         if (first && !startsWith(line, "endstream"))
             return refuse("E1");
+        if (first)
+            m_sourceLength = m_lines->pieceOffset() - (m_marker - m_baseLength);
         // A comment line is no header, however it ends.
         if (!lineStart || !syntax.betweenTokens() || startsWith(line, "%")) {
             if (!write(target, line))

@@ -87,7 +87,7 @@ public:
     // Takes the answer of the check of what was written; a document that fails it is refused.
     bool confirmWritten(SignedCheck check);
     // The stream the signature was written into, as the check of the written document finds it.
-    SignedStream signedStream() const { return {m_newLength, m_block}; }
+    SignedStream signedStream() const { return {m_newLength, m_block, m_sourceLength}; }
 
     const std::vector<PdfMessage>& messages() const { return m_messages; }
 
@@ -138,6 +138,7 @@ private:
     long long m_marker = 0;
     long long m_baseLength = 0;
     long long m_newLength = 0;
+    long long m_sourceLength = -1; // where the stream's data ended in the source, from its start
     int m_boxX = 0;
     int m_boxY = 0;
     long long m_lengthReference = 0;

@@ -522,6 +522,25 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
                                "endobj\nxref\n0 1\n0000000000 65535 f \n3 1\n0000001118 00000 n \ntrailer\n"
                                "<< /Size 8 /Root 1 0 R /Info 7 0 R /Prev 883 >>\nstartxref\n1206\n%%EOF\n";
 
+    // The stream's length leading past the "endstream" after the control line's lines to a later one,
+    // so that a reader of the source draws what stands between them as well.
+    const std::string lengthPastItsEnd = [&] {
+        std::string changed = stream8("BT /F1 14 Tf 72 700 Td (TOTAL 999999 EUR) Tj ET\n");
+        const std::size_t data = changed.find("stream\n") + 7;
+        const std::size_t later = changed.find("endstream", changed.find("\n8 0 obj\n"));
+        const std::string value = std::to_string(later - 1 - data);
+        EXPECT_EQ(value.size(), 3u); // in the place of the value 248, so no offset moves
+        return editedFrom(changed, "\n6 0 obj\n248\n", "\n6 0 obj\n" + value + "\n");
+    }();
+    // Encrypted with the empty user password: a reader decrypts the content stream, and the plain
+    // signature with it.
+    const std::string encrypted = editedFrom(
+        withObject8(
+            "<< /Filter /Standard /Length 40 /O <2055c756c72e1ad702608e8196acad447ad32d17cff583235f6dd15fed7dab67> "
+            "/P -4 /R 2 /U <660de68a4d103b65851a73d833e1c41ccf14a3a7679b6be9a79f2e6883848a79> /V 1 >>\n"),
+        "/Info 7 0 R >>",
+        "/Info 7 0 R /ID [<31415926535897932384626433832795><31415926535897932384626433832795>] /Encrypt 8 0 R >>");
+
     // Binary data with a "%SRP" of its own before the real control line.
     host::PdfOptions withFiller;
     withFiller.fillerBytes = 4000;
@@ -564,6 +583,13 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"Length value after a blank", edited("\n6 0 obj\n248\n", "\n6 0 obj\n  248\n"), ""},
         {"Length value before a blank", edited("\n6 0 obj\n248\n", "\n6 0 obj\n248 \n"), ""},
         {"Length value line holding more", edited("\n6 0 obj\n248\n", "\n6 0 obj\n/Foo 248\n"), ""},
+        {"Length value counting the line feed", edited("\n6 0 obj\n248\n", "\n6 0 obj\n249\n"), ""},
+        {"Length value leading to a later endstream", lengthPastItsEnd, layout + "(V2)"},
+        {"encrypted document", encrypted, layout + "(F1)"},
+        // qpdf's command line does not decode Flate data it need not rewrite; a reader that uses the
+        // stream would fail on it.
+        {"stream after the control line that does not decode",
+         withObject8("<< /Length 9 /Filter /FlateDecode >>\nstream\nnot zlib\nendstream\n"), layout + "(V1)"},
         {"stream goes on after the lines of the control line", edited("Q\nendstream\n", "Q\nQ\nendstream\n"),
          layout + "(E1)"},
         {"objects out of order", edited("\n7 0 obj\n", "\n9 0 obj\n"), layout + "(O1)"},
