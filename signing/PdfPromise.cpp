@@ -165,16 +165,19 @@ bool FollowsHostLayout(std::string_view source)
             if (!(object == 0 && text == "0000000000 65535 f \n"))
                 return false;
         }
-        if (text[17] == 'f')
+        const bool moved = object >= lengthObject && object - lengthObject < static_cast<long long>(headers.size());
+        if (text[17] == 'f') {
+            if (moved) // the table lists every object after the control line as in use
+                return false;
             continue;
+        }
         const long long offset = number(text.substr(0, 10));
         const std::string header = std::to_string(object) + " 0 obj\n";
         if (offset < 1 || static_cast<std::size_t>(offset) >= source.size() ||
             source[static_cast<std::size_t>(offset) - 1] != '\n' ||
             source.substr(static_cast<std::size_t>(offset), header.size()) != header)
             return false;
-        if (object >= lengthObject && object - lengthObject < static_cast<long long>(headers.size()) &&
-            static_cast<std::size_t>(offset) != headers[static_cast<std::size_t>(object - lengthObject)])
+        if (moved && static_cast<std::size_t>(offset) != headers[static_cast<std::size_t>(object - lengthObject)])
             return false;
         if (object < lengthObject && static_cast<std::size_t>(offset) >= marker)
             return false;

@@ -630,6 +630,8 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"kept entry pointing past the control line", edited(entries.substr(20, 20), "0000099999 00000 n \n"),
          layout + "(T3)"},
         {"moved object's entry free", edited(entries.substr(140, 20), "0000000000 00001 f \n"), layout + "(T5)"},
+        {"moved object's entry free at its header", edited(entries.substr(140, 20), entries.substr(140, 17) + "f \n"),
+         layout + "(T5)"},
         // An entry that leads to no header of its object is repaired by a reader, which finds the same
         // object wherever it has one header in the file; the signed copy has the entry set to it.
         {"moved object's entry pointing before the control line",
