@@ -583,7 +583,7 @@ bool PdfRewrite::confirmWritten(SignedCheck check)
     switch (check) {
     case SignedCheck::Sound:
         return true;
-    case SignedCheck::Filtered: // a reader decodes the stream, and the signature's plain bytes with it
+    case SignedCheck::Filtered: // a reader decodes or decrypts the stream, and the signature's plain bytes with it
         return refuse("F1");
     case SignedCheck::OffPage:
         return refuse("P1");
