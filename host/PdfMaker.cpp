@@ -1,6 +1,7 @@
 #include "PdfMaker.h"
 
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <string_view>
 
@@ -13,13 +14,15 @@ class CountingWriter {
 public:
     explicit CountingWriter(std::ostream& out) : m_out(out) {}
 
-    void put(std::string_view bytes) {
+    void put(std::string_view bytes)
+    {
         m_out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         m_offset += bytes.size();
     }
 
     // Starts the next object in number order and notes where its header stands.
-    int beginObject() {
+    int beginObject()
+    {
         m_offsets.push_back(m_offset);
         const int number = static_cast<int>(m_offsets.size());
         put(std::to_string(number) + " 0 obj\n");
@@ -36,16 +39,19 @@ private:
     std::vector<std::uint64_t> m_offsets;
 };
 
-std::string format(const char* pattern, auto... values) {
-    char text[256];
-    std::snprintf(text, sizeof text, pattern, values...);
+std::string format(const char* pattern, auto... values)
+{
+    std::string text(static_cast<std::size_t>(std::snprintf(nullptr, 0, pattern, values...)), '\0');
+    std::snprintf(text.data(), text.size() + 1, pattern, values...);
     return text;
 }
 
-std::string pdfText(const std::string& text) {
+std::string pdfText(const std::string& text)
+{
     std::string escaped;
     for (char c : text) {
-        if (c == '(' || c == ')' || c == '\\') escaped += '\\';
+        if (c == '(' || c == ')' || c == '\\')
+            escaped += '\\';
         escaped += c;
     }
     return escaped;
@@ -53,7 +59,8 @@ std::string pdfText(const std::string& text) {
 
 // Pseudo-random bytes of every value, with any "%SR" followed by "P" broken up, so the filler never
 // passes for the marker.
-void writeFiller(CountingWriter& writer, std::uint64_t size) {
+void writeFiller(CountingWriter& writer, std::uint64_t size)
+{
     std::uint64_t state = 0x9E3779B97F4A7C15ull;
     std::string chunk;
     chunk.reserve(65536);
@@ -65,7 +72,8 @@ void writeFiller(CountingWriter& writer, std::uint64_t size) {
             state ^= state >> 7;
             state ^= state << 17;
             char c = static_cast<char>(state >> 56);
-            if (c == 'P' && last[0] == '%' && last[1] == 'S' && last[2] == 'R') c = 'p';
+            if (c == 'P' && last[0] == '%' && last[1] == 'S' && last[2] == 'R')
+                c = 'p';
             last[0] = last[1];
             last[1] = last[2];
             last[2] = c;
@@ -79,8 +87,12 @@ void writeFiller(CountingWriter& writer, std::uint64_t size) {
 // The page's drawing: the text, the signature box, then the saved state in which the signature is
 // drawn; the control line and its three lines (a prompt inside the box) close the stream. Gives the
 // length of the stream's data.
-std::uint64_t writeContent(CountingWriter& writer, const PdfOptions& options, int lengthObject) {
-    std::string before = "BT\n/F1 14 Tf\n72 740 Td\n";
+std::uint64_t writeContent(CountingWriter& writer, const PdfOptions& options, int lengthObject)
+{
+    std::string before;
+    for (std::size_t i = 0; i < options.images.size(); ++i)
+        before += format("q 100 0 0 100 %zu 20 cm /Im%zu Do Q\n", 20 + 110 * i, i + 1);
+    before += "BT\n/F1 14 Tf\n72 740 Td\n";
     for (std::size_t i = 0; i < options.textLines.size(); ++i)
         before += (i ? "0 -18 Td\n(" : "(") + pdfText(options.textLines[i]) + ") Tj\n";
     before += "ET\n";
@@ -105,7 +117,8 @@ std::uint64_t writeContent(CountingWriter& writer, const PdfOptions& options, in
 
 } // namespace
 
-void WriteHostPdf(std::ostream& out, const PdfOptions& options) {
+void WriteHostPdf(std::ostream& out, const PdfOptions& options)
+{
     CountingWriter writer(out);
     writer.put("%PDF-1.4\n% Norvane Corvix 4.2\n% Halvenor Software\n");
     writer.beginObject();
@@ -114,15 +127,32 @@ void WriteHostPdf(std::ostream& out, const PdfOptions& options) {
     writer.put("<< /Type /Pages /Kids [3 0 R] /Count 1 >>\nendobj\n");
     writer.beginObject();
     const int padding = options.paddingObjects > 0 ? options.paddingObjects : 0;
-    const int content = 5 + padding + (options.fillerBytes ? 1 : 0);
+    const int firstImage = 5 + padding;
+    const int images = static_cast<int>(options.images.size());
+    const int content = firstImage + images + (options.fillerBytes ? 1 : 0);
+    std::string imageNames;
+    for (int i = 0; i < images; ++i)
+        imageNames += format(" /Im%d %d 0 R", i + 1, firstImage + i);
     writer.put(format("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 792] /Contents %d 0 R\n"
-                      "/Resources << /Font << /F1 4 0 R >> >> >>\nendobj\n",
-                      content));
+                      "/Resources << /Font << /F1 4 0 R >>%s >> >>\nendobj\n",
+                      content, images ? (" /XObject <<" + imageNames + " >>").c_str() : ""));
     writer.beginObject();
     writer.put("<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica /Encoding /WinAnsiEncoding >>\nendobj\n");
     for (int i = 0; i < padding; ++i) {
         writer.beginObject();
         writer.put(format("<< /Padding %d >>\nendobj\n", i + 1));
+    }
+    for (const PdfImage& image : options.images) {
+        std::ifstream data(image.dataPath, std::ios::binary | std::ios::ate);
+        const auto length = static_cast<unsigned long long>(data.tellg());
+        data.seekg(0);
+        writer.beginObject();
+        writer.put(
+            format("<< /Type /XObject /Subtype /Image %s /Length %llu >>\nstream\n", image.dictionary.c_str(), length));
+        std::string chunk(1 << 16, '\0');
+        while (data.read(chunk.data(), static_cast<std::streamsize>(chunk.size())) || data.gcount() > 0)
+            writer.put(std::string_view(chunk.data(), static_cast<std::size_t>(data.gcount())));
+        writer.put("\nendstream\nendobj\n");
     }
     if (options.fillerBytes) {
         // Stands where a scanned attachment would; the page does not draw it.
@@ -149,7 +179,8 @@ void WriteHostPdf(std::ostream& out, const PdfOptions& options) {
                       static_cast<unsigned long long>(table)));
 }
 
-std::string MakeHostPdf(const PdfOptions& options) {
+std::string MakeHostPdf(const PdfOptions& options)
+{
     std::ostringstream out;
     WriteHostPdf(out, options);
     return out.str();

@@ -164,32 +164,6 @@ std::size_t stringValueLength(std::string_view text)
     return 0;
 }
 
-struct TableEntry {
-    long long offset = 0;
-    long long generation = 0;
-    char type = 'f';
-};
-
-// A cross-reference entry: ten digits, five digits and "n" or "f", ending in a blank and LF or in the
-// LF alone (what is left of a CR LF end once the carriage return is dropped).
-bool tableEntry(std::string_view line, TableEntry& entry)
-{
-    if (line.size() < 19 || line[10] != ' ' || line[16] != ' ')
-        return false;
-    for (const std::size_t i : {0, 11}) {
-        const std::size_t width = i == 0 ? 10 : 5;
-        if (!std::all_of(line.begin() + i, line.begin() + i + width, isDigit))
-            return false;
-    }
-    std::string_view digits = line.substr(0, 10);
-    entry.offset = takeNumber(digits);
-    digits = line.substr(11, 5);
-    entry.generation = takeNumber(digits);
-    entry.type = line[17];
-    const std::string_view end = line.substr(18);
-    return (entry.type == 'n' || entry.type == 'f') && (end == " \n" || end == "\n");
-}
-
 std::string formatted(const char* format, long long value)
 {
     char text[32];
@@ -273,6 +247,8 @@ public:
     // The next piece; false at the end.
     bool next(std::string_view& piece)
     {
+        m_lineStart = !m_piece.empty() && m_piece.back() == '\n';
+        m_pieceOffset = position();
         m_piece.clear();
         m_droppedReturn = false;
         m_loneReturn = false;
@@ -301,6 +277,22 @@ public:
         }
         piece = m_piece;
         return !m_piece.empty();
+    }
+
+    // Whether the last piece begins a line of the source rather than continuing a longer one.
+    bool lineStart() const { return m_lineStart; }
+    // Where the last piece begins in the source, and where the next one will.
+    long long pieceOffset() const { return m_pieceOffset; }
+    long long position() const { return m_offset - static_cast<long long>(m_buffer.size() - m_position); }
+    // Reads the rest of a line and drops it; false when nothing was left to read.
+    bool skipLine()
+    {
+        std::string_view piece;
+        if (!next(piece))
+            return false;
+        while (!piece.ends_with('\n') && next(piece)) {
+        }
+        return true;
     }
 
     bool droppedReturn() const { return m_droppedReturn; }
@@ -332,7 +324,9 @@ private:
     bool m_stopped = false;
     bool m_droppedReturn = false;
     bool m_loneReturn = false;
-    std::string m_piece;
+    bool m_lineStart = false;
+    long long m_pieceOffset = 0;
+    std::string m_piece = "%SRP"; // the control line's rest, read first, continues the marker's line
 };
 
 // Where the rest copy stands in the document's syntax. The line rules hold for lines that begin
@@ -344,21 +338,59 @@ struct PdfRewrite::Syntax {
     bool comment = false; // a comment runs on into the next piece
     bool data = false;    // inside the data of a stream after the control line
 
+    // The regular bytes that end what was followed between tokens, the last seven at most: a
+    // "stream" keyword may begin in one piece of a long line and end in the next.
+    std::string run;
+
     bool betweenTokens() const { return stringDepth == 0 && !comment && !data; }
 
     // Follows the text of one piece between tokens or inside strings and comments; a "stream" keyword
-    // that ends the piece between tokens starts the data.
+    // that ends its line between tokens starts the data.
     void follow(std::string_view piece)
     {
-        const std::size_t keyword = piece.ends_with("stream\n") ? piece.size() - 7 : std::string_view::npos;
+        const bool started = betweenTokens();
+        const std::size_t from = scan(piece);
+        if (!betweenTokens()) {
+            run.clear();
+            return;
+        }
+        const bool lineEnd = piece.ends_with('\n');
+        const std::string_view text = lineEnd ? piece.substr(0, piece.size() - 1) : piece;
+        std::size_t first = text.size();
+        while (first > from && isRegular(text[first - 1]))
+            --first;
+        if (first > 0 || !started)
+            run.clear();
+        run.append(text.substr(first));
+        if (run.size() > 7)
+            run.erase(0, run.size() - 7);
+        if (lineEnd) {
+            data = run == "stream";
+            run.clear();
+        }
+    }
+
+    // The data has ended at its "endstream", which no keyword can continue.
+    void endData()
+    {
+        data = false;
+        run = "dstream";
+    }
+
+private:
+    // Follows the piece; where it ends between tokens, gives where the text between tokens that ends
+    // it begins.
+    std::size_t scan(std::string_view piece)
+    {
         std::size_t at = 0;
+        std::size_t from = 0;
         while (at < piece.size()) {
             if (comment) {
                 at = firstOf(piece, at, "\n");
                 comment = at == std::string_view::npos;
                 if (comment)
-                    return;
-                ++at;
+                    return piece.size();
+                from = ++at;
             } else if (stringDepth > 0) {
                 if (escaped) {
                     escaped = false;
@@ -367,21 +399,17 @@ struct PdfRewrite::Syntax {
                 }
                 at = firstOf(piece, at, "\\()");
                 if (at == std::string_view::npos)
-                    return;
+                    return piece.size();
                 const char c = piece[at++];
                 if (c == '\\')
                     escaped = true;
                 else
                     stringDepth += c == '(' ? 1 : -1;
+                from = at;
             } else {
                 const std::size_t next = firstOf(piece, at, "%(");
-                if (keyword != std::string_view::npos && keyword >= at && keyword < next &&
-                    (keyword == 0 || !isRegular(piece[keyword - 1]))) {
-                    data = true;
-                    return;
-                }
                 if (next == std::string_view::npos)
-                    return;
+                    return from;
                 if (piece[next] == '%')
                     comment = true;
                 else
@@ -389,6 +417,7 @@ struct PdfRewrite::Syntax {
                 at = next + 1;
             }
         }
+        return from;
     }
 };
 
@@ -465,6 +494,7 @@ bool PdfRewrite::copyToMarker(PdfInput& source, PdfOutput& target)
 
 bool PdfRewrite::readControlLine(PdfInput& source)
 {
+    m_source = &source;
     m_lines = std::make_unique<Lines>(source, m_marker + 4);
     std::string_view rest;
     // The rest is taken as text, so it ends at a NUL byte it may hold.
@@ -473,6 +503,9 @@ bool PdfRewrite::readControlLine(PdfInput& source)
     m_baseLength = controlField(rest.substr(0, 10));
     m_boxX = static_cast<int>(controlField(rest.substr(10, 3)));
     m_boxY = static_cast<int>(controlField(rest.substr(13, 3)));
+    // The whole line goes, however long: what follows a long line's first piece is no line of its own.
+    if (!rest.ends_with('\n'))
+        m_lines->skipLine();
     return checkStreamStart(source, m_baseLength);
 }
 
@@ -534,20 +567,33 @@ bool PdfRewrite::checkStreamStart(PdfInput& source, long long baseLength)
 
 bool PdfRewrite::writeRest(PdfOutput& target)
 {
-    std::string_view dropped;
     for (int i = 0; i < 3; ++i)
-        if (!m_lines->next(dropped))
+        if (!m_lines->skipLine())
             m_messages.push_back({"Error reading old lines from source file!", "Stylara - Error"});
 
-    const long long blockStart = m_written;
-    if (!write(target, "0 J 0 j 0.8 w 10 M []0 d\n") || !write(target, StrokePathLines(m_boxX, m_boxY, m_strokes)) ||
-        !write(target, "S\n") || !write(target, "Q\n"))
+    m_block = SignatureBlock(m_boxX, m_boxY, m_strokes);
+    if (!write(target, m_block))
         return false;
-    m_newLength = m_written - blockStart + m_baseLength;
+    m_newLength = static_cast<long long>(m_block.size()) + m_baseLength;
     return copyObjects(target) && rewriteTable(target);
 }
 
-bool PdfRewrite::confirmWritten(bool sound) { return sound || refuse("V1"); }
+bool PdfRewrite::confirmWritten(SignedCheck check)
+{
+    switch (check) {
+    case SignedCheck::Sound:
+        return true;
+    case SignedCheck::Filtered: // a reader decodes or decrypts the stream, and the signature's plain bytes with it
+        return refuse("F1");
+    case SignedCheck::OffPage:
+        return refuse("P1");
+    case SignedCheck::Changed: // a reader of the source resolves some object to another one
+        return refuse("V2");
+    case SignedCheck::Damaged:
+        break;
+    }
+    return refuse("V1");
+}
 
 // The next piece of the rest; false at the end. Carriage returns may go only where dropping them
 // changes nothing: as the first half of a CR LF line end outside a stream's data.
@@ -555,10 +601,31 @@ bool PdfRewrite::nextLine(std::string_view& line, std::string_view atEnd)
 {
     if (!m_lines->next(line))
         return refuse(atEnd);
+    return checkPiece(line);
+}
+
+bool PdfRewrite::checkPiece(std::string_view line)
+{
     if (m_lines->loneReturn())
         return refuse("R1");
     if (line.find('\0') != std::string_view::npos) // text mode would end the line there and lose the rest
         return refuse("B1");
+    return true;
+}
+
+// A line whose first piece is given, gathered whole: the rules that read a line's keys or values
+// hold for the line, wherever the pieces of a long one end. A line longer than a block is refused.
+bool PdfRewrite::wholeLine(std::string& text, std::string_view first)
+{
+    text.assign(first);
+    std::string_view piece;
+    while (!text.ends_with('\n') && m_lines->next(piece)) {
+        if (!checkPiece(piece))
+            return false;
+        text.append(piece);
+        if (text.size() > BlockSize)
+            return refuse("N1");
+    }
     return true;
 }
 
@@ -567,30 +634,37 @@ bool PdfRewrite::nextLine(std::string_view& line, std::string_view atEnd)
 bool PdfRewrite::copyObjects(PdfOutput& target)
 {
     m_offsets.clear();
+    m_sourceOffsets.clear();
     m_datedObjects.clear();
     m_syntax = std::make_unique<Syntax>();
     Syntax& syntax = *m_syntax;
     long long object = -1; // the object whose lines are being copied, -1 between objects
+    std::string whole;
     for (bool first = true;; first = false) {
         const long long offset = m_written;
         std::string_view line;
         if (!nextLine(line, "X"))
             return false;
+        // The line rules hold where a line begins, not where a long line's next piece does.
+        const bool lineStart = m_lines->lineStart();
         if (syntax.data) {
-            const bool end = startsWith(line, "endstream");
+            const bool end = lineStart && startsWith(line, "endstream");
             if (!end && m_lines->droppedReturn())
                 return refuse("R2");
             if (!write(target, line))
                 return false;
             if (end) {
-                syntax.data = false;
+                syntax.endData();
                 syntax.follow(line.substr(9));
             }
             continue;
         }
         if (first && !startsWith(line, "endstream"))
             return refuse("E1");
-        if (!syntax.betweenTokens()) {
+        if (first)
+            m_sourceLength = m_lines->pieceOffset() - (m_marker - m_baseLength);
+        // A comment line is no header, however it ends.
+        if (!lineStart || !syntax.betweenTokens() || startsWith(line, "%")) {
             if (!write(target, line))
                 return false;
             syntax.follow(line);
@@ -609,34 +683,44 @@ bool PdfRewrite::copyObjects(PdfOutput& target)
                 // Written before the next read, which reuses the line's bytes.
                 if (!write(target, line))
                     return false;
+                const long long header = m_lines->pieceOffset();
                 std::string_view value;
-                if (!nextLine(value, "X") || !write(target, formatted("%lld\n", m_newLength)))
+                if (!nextLine(value, "X") || !wholeLine(whole, value) ||
+                    !write(target, formatted("%lld\n", m_newLength)))
                     return false;
+                m_sourceOffsets.push_back(header);
             } else {
                 // The table gives the moved objects their offsets by number, in the order they stand.
                 if (number != m_lengthObject + static_cast<long long>(m_offsets.size()))
                     return refuse("O1");
                 if (!write(target, line))
                     return false;
+                m_sourceOffsets.push_back(m_lines->pieceOffset());
             }
             m_offsets.push_back(offset);
             object = number;
             continue;
         }
-        if (startsWith(line, "xref"))
+        if (startsWith(line, "xref")) {
+            m_sourceTable = m_lines->pieceOffset();
             return true;
+        }
         if (startsWith(line, "endobj"))
             object = -1;
-        bool done = false;
-        if (!replaceValue(target, line, "/ModDate ", m_modDate, object, done) ||
-            !replaceValue(target, line, "/Producer ", "/Producer (Norvane Stylara - Signature capture for UNIX)",
-                          object, done))
-            return false;
-        if (!done) {
-            if (!write(target, line))
+        if (startsWith(line, "/ModDate ") || startsWith(line, "/Producer ")) {
+            if (!wholeLine(whole, line))
                 return false;
-            syntax.follow(line);
+            const bool date = startsWith(whole, "/ModDate ");
+            if (!replaceValue(target, whole, date ? "/ModDate " : "/Producer ",
+                              date ? std::string_view(m_modDate)
+                                   : "/Producer (Norvane Stylara - Signature capture for UNIX)",
+                              object))
+                return false;
+            continue;
         }
+        if (!write(target, line))
+            return false;
+        syntax.follow(line);
     }
 }
 
@@ -644,11 +728,8 @@ bool PdfRewrite::copyObjects(PdfOutput& target)
 // be a string that closes on the line: its end is then known, and whatever follows it on the line (a
 // dictionary's end, another entry) is kept as it stands.
 bool PdfRewrite::replaceValue(PdfOutput& target, std::string_view line, std::string_view key,
-                              std::string_view replacement, long long object, bool& done)
+                              std::string_view replacement, long long object)
 {
-    if (done || !startsWith(line, key))
-        return true;
-    done = true;
     std::string_view value = line.substr(key.size());
     skipBlanks(value);
     const std::size_t length = stringValueLength(value);
@@ -665,9 +746,145 @@ bool PdfRewrite::replaceValue(PdfOutput& target, std::string_view line, std::str
     return true;
 }
 
+struct PdfRewrite::TableEntry {
+    long long offset = 0;
+    long long generation = 0;
+    char type = 'f';
+};
+
+// A cross-reference entry: ten digits, five digits and "n" or "f", ending in a blank and LF or in the
+// LF alone (what is left of a CR LF end once the carriage return is dropped).
+bool PdfRewrite::readEntry(std::string_view line, TableEntry& entry)
+{
+    if (line.size() < 19 || line[10] != ' ' || line[16] != ' ')
+        return false;
+    for (const std::size_t i : {0, 11}) {
+        const std::size_t width = i == 0 ? 10 : 5;
+        if (!std::all_of(line.begin() + i, line.begin() + i + width, isDigit))
+            return false;
+    }
+    std::string_view digits = line.substr(0, 10);
+    entry.offset = takeNumber(digits);
+    digits = line.substr(11, 5);
+    entry.generation = takeNumber(digits);
+    entry.type = line[17];
+    const std::string_view end = line.substr(18);
+    return (entry.type == 'n' || entry.type == 'f') && (end == " \n" || end == "\n");
+}
+
+// Whether the bytes at offset begin the header of the object, "N G obj"; -1 takes any number or
+// generation.
+bool PdfRewrite::headerAt(long long offset, long long number, long long generation)
+{
+    const std::span<const char> bytes = m_source->view(offset, 64);
+    std::string_view text(bytes.data(), bytes.size());
+    if (text.empty() || !isDigit(text.front()))
+        return false;
+    const long long found = takeNumber(text);
+    if ((number >= 0 && found != number) || text.empty() || !isBlank(text.front()))
+        return false;
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    const long long foundGeneration = takeNumber(text);
+    if (foundGeneration < 0 || (generation >= 0 && foundGeneration != generation) || text.empty() ||
+        !isBlank(text.front()))
+        return false;
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    return takeText(text, "obj") && (text.empty() || !isRegular(text.front()));
+}
+
+// Every place in the source where a header "N G obj" stands, found as a reader that rebuilds a table
+// would look for them: anywhere, not only where the rest copy looked. Where one cannot be read whole
+// within the bytes around it, the scan reports that it is unsure.
+bool PdfRewrite::findAllHeaders(std::map<long long, Header>& headers)
+{
+    constexpr long long Context = 256;
+    const long long size = m_source->size();
+    for (long long from = 0; from < size; from += BlockSize) {
+        const long long viewStart = std::max(0LL, from - Context);
+        const std::span<const char> bytes =
+            m_source->view(viewStart, static_cast<std::size_t>(from - viewStart) + BlockSize + 8);
+        const std::string_view text(bytes.data(), bytes.size());
+        for (std::size_t at = text.find("obj", static_cast<std::size_t>(from - viewStart));
+             at != std::string_view::npos; at = text.find("obj", at + 1)) {
+            if (viewStart + static_cast<long long>(at) >= from + static_cast<long long>(BlockSize))
+                break;
+            if (at + 3 < text.size() && isRegular(text[at + 3]))
+                continue;
+            std::size_t start = at;
+            const auto skip = [&](bool digits) {
+                const std::size_t end = start;
+                while (start > 0 && (digits ? isDigit(text[start - 1]) : isBlank(text[start - 1])))
+                    --start;
+                return end - start;
+            };
+            if (skip(false) == 0)
+                continue;
+            const std::size_t generationEnd = start;
+            const std::size_t generationDigits = skip(true);
+            if (generationDigits == 0)
+                continue;
+            if (skip(false) == 0)
+                continue;
+            const std::size_t numberEnd = start;
+            const std::size_t numberDigits = skip(true);
+            if (numberDigits == 0 || (start > 0 && isRegular(text[start - 1])))
+                continue;
+            if (start == 0 && viewStart > 0)
+                return false;
+            if (numberDigits > 18 || generationDigits > 18)
+                return false;
+            std::string_view numberText = text.substr(start, numberEnd - start);
+            std::string_view generationText = text.substr(generationEnd - generationDigits, generationDigits);
+            std::size_t lineAt = start;
+            while (lineAt > 0 && (text[lineAt - 1] == ' ' || text[lineAt - 1] == '\t'))
+                --lineAt;
+            if (lineAt == 0 && viewStart > 0)
+                return false;
+            Header& header = headers[takeNumber(numberText)];
+            header.count += 1;
+            header.offset = viewStart + static_cast<long long>(start);
+            header.generation = takeNumber(generationText);
+            header.lineStart = lineAt == 0 || text[lineAt - 1] == '\n' || text[lineAt - 1] == '\r';
+        }
+    }
+    return true;
+}
+
+// A table whose entries do not all lead to their objects' headers is one a reader rebuilds from the
+// headers it finds. Every reader then finds the same objects only where each object in use has one
+// header in the whole file, at the start of a line, and no other header stands: the entries are
+// then set to those headers, the moved objects' being the ones the rest copy found.
+bool PdfRewrite::repairTable(std::vector<TableEntry>& entries)
+{
+    std::map<long long, Header> headers;
+    if (!findAllHeaders(headers))
+        return refuse("T7");
+    for (const auto& [number, header] : headers) {
+        if (number >= static_cast<long long>(entries.size()))
+            return refuse("T7");
+        TableEntry& entry = entries[static_cast<std::size_t>(number)];
+        if (entry.type != 'n' || header.count != 1 || header.generation != entry.generation || !header.lineStart)
+            return refuse("T7");
+        const long long index = number - m_lengthObject;
+        if (index >= 0 && index < static_cast<long long>(m_offsets.size())) {
+            if (header.offset != m_sourceOffsets[static_cast<std::size_t>(index)])
+                return refuse("T7");
+        } else if (header.offset >= m_marker) {
+            return refuse("T7");
+        }
+        entry.offset = header.offset;
+    }
+    for (std::size_t number = 0; number < entries.size(); ++number)
+        if (entries[number].type == 'n' && !headers.contains(static_cast<long long>(number)))
+            return refuse("T7");
+    return true;
+}
+
 // The objects before the Length object keep their entries; those after it get their new offsets. The
-// table must be one subsection from object 0 that lists every moved object, and no entry kept as it
-// stands may point at an object that moved.
+// table must be one subsection from object 0 that lists every moved object, each entry leading to the
+// header the signer's document has for its object.
 bool PdfRewrite::rewriteTable(PdfOutput& target)
 {
     m_tableOffset = m_written;
@@ -687,44 +904,99 @@ bool PdfRewrite::rewriteTable(PdfOutput& target)
         return refuse("T1");
     if (!write(target, line))
         return false;
+    std::vector<TableEntry> entries;
+    bool repair = false;
     for (long long number = 0; number < count; ++number) {
         const char* atEnd = number < m_lengthObject ? "X2" : number < m_lengthObject + moved ? "X3" : "X4";
         if (!nextLine(line, atEnd))
             return false;
         TableEntry entry;
-        if (!tableEntry(line, entry))
+        if (!readEntry(line, entry))
             return refuse("T2");
         const long long index = number - m_lengthObject;
         if (index >= 0 && index < moved) {
-            // The source's own entry must have led to this object too, not to another of its number
-            // before the control line, or the signer was shown another object than the one signed.
-            if (entry.type != 'n' || entry.offset < m_marker)
+            // A free entry, or another generation, is no object the rewrite could give an offset.
+            if (entry.type != 'n' || entry.generation != 0)
                 return refuse("T5");
-            if (!write(target, formatted("%010lld 00000 n \n", m_offsets[static_cast<std::size_t>(index)])))
-                return false;
-            continue;
+            // Another header of the number, hidden where the rest copy does not look, is the object
+            // every reader of the source shows; the copy would show the one the scan found.
+            if (entry.offset != m_sourceOffsets[static_cast<std::size_t>(index)]) {
+                if (headerAt(entry.offset, number, -1))
+                    return refuse("T6");
+                repair = true;
+            }
+        } else if (entry.type == 'n') {
+            if (entry.offset >= m_marker)
+                return refuse("T3");
+            repair = repair || !headerAt(entry.offset, number, entry.generation);
         }
-        if (entry.type == 'n' && entry.offset >= m_marker)
-            return refuse("T3");
+        entries.push_back(entry);
+    }
+    std::string trailer;
+    long long startxref = -1;
+    if (!readTrailer(trailer, startxref))
+        return false;
+    // A reader that finds no startxref near the end of the file, or one that leads to no table,
+    // rebuilds the table as well; one that leads to another table or an object reads that instead.
+    if (startxref != m_sourceTable) {
+        long long there = std::max(0LL, startxref);
+        const std::span<const char> bytes = m_source->view(there, 64);
+        std::string_view text(bytes.data(), bytes.size());
+        for (; !text.empty() && isBlank(text.front()); ++there)
+            text.remove_prefix(1);
+        if ((startsWith(text, "xref") && there != m_sourceTable) || headerAt(there, -1, -1))
+            return refuse("U3");
+        repair = true;
+    }
+    const long long size = m_source->size();
+    const std::span<const char> end = m_source->view(std::max(0LL, size - 1024), 1024);
+    repair = repair || std::string_view(end.data(), end.size()).find("startxref") == std::string_view::npos;
+    if (repair && !repairTable(entries))
+        return false;
+    for (std::size_t number = 0; number < entries.size(); ++number) {
+        const TableEntry& entry = entries[number];
+        const long long index = static_cast<long long>(number) - m_lengthObject;
         // Written whole, so an entry whose CR LF end lost its carriage return keeps its 20 bytes.
-        char text[32];
-        std::snprintf(text, sizeof text, "%010lld %05lld %c \n", entry.offset, entry.generation, entry.type);
+        const std::string text = index >= 0 && index < moved
+                                     ? formatted("%010lld 00000 n \n", m_offsets[static_cast<std::size_t>(index)])
+                                     : formatted("%010lld", entry.offset) + formatted(" %05lld", entry.generation) +
+                                           ' ' + entry.type + " \n";
         if (!write(target, text))
             return false;
     }
-    return copyTrailer(target);
+    return write(target, trailer) && write(target, "startxref\n") &&
+           write(target, formatted("%lld\n", m_tableOffset)) && write(target, "%%EOF\n");
 }
 
-// The trailer up to the startxref keyword, then the document's end. The signer was shown the document
-// as its last table gives it; a source with an update after its first table (a /Prev or /XRefStm, a
-// second table, anything after the first %%EOF) would be signed in a version the signer never saw.
-bool PdfRewrite::copyTrailer(PdfOutput& target)
+// Whether the bytes from offset to the end of the source hold an update: a table, a trailer, a
+// startxref or an object header.
+bool PdfRewrite::holdsUpdate(long long offset)
+{
+    const long long size = m_source->size();
+    for (long long from = offset; from < size; from += BlockSize) {
+        const long long viewStart = std::max(offset, from - 16);
+        const std::span<const char> bytes =
+            m_source->view(viewStart, static_cast<std::size_t>(from - viewStart) + BlockSize);
+        const std::string_view text(bytes.data(), bytes.size());
+        for (const std::string_view keyword : {"xref", "trailer", "obj"})
+            if (text.find(keyword) != std::string_view::npos)
+                return true;
+    }
+    return false;
+}
+
+// The trailer up to the startxref keyword, kept for the copy, and the offset that keyword gives, -1
+// where it gives none. The signer was shown the document as its last table gives it; a source with an
+// update after its first table (a /Prev or /XRefStm, a second table, another one after the %%EOF)
+// would be signed in a version the signer never saw.
+bool PdfRewrite::readTrailer(std::string& trailer, long long& startxref)
 {
     long long info = -1;
-    std::string_view line;
+    std::string_view piece;
+    std::string line;
     for (bool first = true;; first = false) {
         // Without its startxref the source was cut short; a signed copy of it would not open.
-        if (!nextLine(line, "X4"))
+        if (!nextLine(piece, "X4") || !wholeLine(line, piece))
             return false;
         if (first && !startsWith(line, "trailer"))
             return refuse("T4");
@@ -734,30 +1006,49 @@ bool PdfRewrite::copyTrailer(PdfOutput& target)
             return refuse("U1");
         if (holdsName(line, "/Info"))
             info = referenceAfter(line, "/Info");
-        if (!write(target, line))
-            return false;
+        trailer += line;
+        if (trailer.size() > BlockSize)
+            return refuse("N1");
     }
     // The date and producer go into the document information dictionary and nowhere else.
     for (const long long object : m_datedObjects)
         if (object < 0 || object != info)
             return refuse("M2");
-    bool offsetLine = false;
+    startxref = -1;
+    if (startsWith(line, "startxref")) {
+        std::string_view rest = std::string_view(line).substr(9);
+        skipBlanks(rest);
+        if (!rest.empty() && isDigit(rest.front())) {
+            startxref = takeNumber(rest);
+            if (!allBlank(rest))
+                return refuse("U2");
+        }
+    }
     bool endLine = false;
-    while (m_lines->next(line)) {
-        std::string_view number = line;
-        skipBlanks(number);
-        if (!offsetLine && !endLine && takeNumber(number) >= 0 && allBlank(number)) {
-            offsetLine = true;
-        } else if (!endLine && takeText(line, "%%EOF") && allBlank(line)) {
+    while (!endLine && m_lines->next(piece)) {
+        if (!checkPiece(piece) || !wholeLine(line, piece))
+            return false;
+        std::string_view text = line;
+        skipBlanks(text);
+        if (startxref < 0 && !text.empty() && isDigit(text.front())) {
+            startxref = takeNumber(text);
+            if (!allBlank(text))
+                return refuse("U2");
+        } else if (startxref >= 0 && takeText(text, "%%EOF") && allBlank(text)) {
             endLine = true;
         } else if (!allBlank(line)) {
             return refuse("U2");
         }
     }
-    if (m_lines->stopped())
+    // What follows the end holds no update, so a reader ignores it, and so does the signed copy.
+    if (endLine ? holdsUpdate(m_lines->position()) : m_lines->stopped())
         return refuse("U2");
-    return write(target, "startxref\n") && write(target, formatted("%lld\n", m_tableOffset)) &&
-           write(target, "%%EOF\n");
+    return true;
+}
+
+std::string SignatureBlock(int boxX, int boxY, const SigStrokes& strokes)
+{
+    return "0 J 0 j 0.8 w 10 M []0 d\n" + StrokePathLines(boxX, boxY, strokes) + "S\nQ\n";
 }
 
 PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, const std::string& modDate)
@@ -771,7 +1062,8 @@ PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, c
     StringPdfOutput output(result.output);
     PdfRewrite rewrite(strokes, modDate);
     result.ok = rewrite.copyToMarker(input, output) && rewrite.readControlLine(input) && rewrite.writeRest(output) &&
-                rewrite.confirmWritten(PdfIsSound(result.output));
+                rewrite.confirmWritten(CheckSignedPdf(result.output, rewrite.signedStream(), source));
+    result.stream = rewrite.signedStream();
     result.messages = rewrite.messages();
     result.firstMovedObject = rewrite.firstMovedObject();
     result.movedObjects = rewrite.movedObjectOffsets().size();

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "PdfCheck.h"
 #include "StrokePath.h"
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <span>
 #include <string>
@@ -83,7 +85,9 @@ public:
     // producer, and the rewritten table.
     bool writeRest(PdfOutput& target);
     // Takes the answer of the check of what was written; a document that fails it is refused.
-    bool confirmWritten(bool sound);
+    bool confirmWritten(SignedCheck check);
+    // The stream the signature was written into, as the check of the written document finds it.
+    SignedStream signedStream() const { return {m_newLength, m_block, m_sourceLength}; }
 
     const std::vector<PdfMessage>& messages() const { return m_messages; }
 
@@ -96,20 +100,37 @@ public:
 private:
     class Lines;
     struct Syntax;
+    struct TableEntry;
+    // Where a number's headers stand in the source, and how many there are.
+    struct Header {
+        long long count = 0;
+        long long offset = 0; // the last one's
+        long long generation = 0;
+        bool lineStart = false;
+    };
+    static bool readEntry(std::string_view line, TableEntry& entry);
     bool fail(std::string text);
     bool refuse(std::string_view code);
     bool write(PdfOutput& target, std::string_view bytes);
     bool nextLine(std::string_view& line, std::string_view atEnd);
+    bool checkPiece(std::string_view line);
+    bool wholeLine(std::string& text, std::string_view first);
     bool checkStreamStart(PdfInput& source, long long baseLength);
     bool copyObjects(PdfOutput& target);
     bool replaceValue(PdfOutput& target, std::string_view line, std::string_view key, std::string_view replacement,
-                      long long object, bool& done);
+                      long long object);
+    bool headerAt(long long offset, long long number, long long generation);
+    bool findAllHeaders(std::map<long long, Header>& headers);
+    bool repairTable(std::vector<TableEntry>& entries);
     bool rewriteTable(PdfOutput& target);
-    bool copyTrailer(PdfOutput& target);
+    bool holdsUpdate(long long offset);
+    bool readTrailer(std::string& trailer, long long& startxref);
 
     const SigStrokes& m_strokes;
     std::string m_modDate;
+    PdfInput* m_source = nullptr;
     std::vector<PdfMessage> m_messages;
+    std::string m_block; // the signature block
     std::unique_ptr<Lines> m_lines;
     std::unique_ptr<Syntax> m_syntax;
     std::vector<long long> m_datedObjects; // the objects whose date or producer was replaced
@@ -117,13 +138,19 @@ private:
     long long m_marker = 0;
     long long m_baseLength = 0;
     long long m_newLength = 0;
+    long long m_sourceLength = -1; // where the stream's data ended in the source, from its start
     int m_boxX = 0;
     int m_boxY = 0;
     long long m_lengthReference = 0;
     long long m_lengthObject = 0;
     long long m_tableOffset = 0;
-    std::vector<long long> m_offsets;
+    long long m_sourceTable = -1;           // where the source's table begins
+    std::vector<long long> m_offsets;       // the moved objects' headers in the output
+    std::vector<long long> m_sourceOffsets; // and in the source
 };
+
+// The block that takes the control line's place: the style line, the strokes' path lines, "S" and "Q".
+std::string SignatureBlock(int boxX, int boxY, const SigStrokes& strokes);
 
 // The whole rewrite of a document in memory, as a signing from files would give it.
 struct PdfSignResult {
@@ -133,5 +160,6 @@ struct PdfSignResult {
     // The objects the rewrite moved: their numbers from the first on, their count.
     long long firstMovedObject = 0;
     std::size_t movedObjects = 0;
+    SignedStream stream; // where the signature went
 };
 PdfSignResult SignPdfBytes(std::string_view source, const SigStrokes& strokes, const std::string& modDate);

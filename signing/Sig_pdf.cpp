@@ -179,7 +179,8 @@ bool rewriteFiles(PdfRewrite& rewrite, std::vector<PdfMessage>& fileMessages, bo
     if (!target.close())
         return fail("Error writing target PDF file!");
     // What the disk holds is checked, not what was meant to go there.
-    return rewrite.confirmWritten(PdfFileIsSound(win::nativePath(globals.SignedPdfPath)));
+    return rewrite.confirmWritten(CheckSignedPdfFile(win::nativePath(globals.SignedPdfPath), rewrite.signedStream(),
+                                                     win::nativePath(globals.UnsignedPdfPath)));
 }
 
 } // namespace

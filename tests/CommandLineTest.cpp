@@ -50,7 +50,8 @@ protected:
         ASSERT_TRUE(QDir(folder.path()).mkpath("work"));
     }
 
-    Outcome run(const Row& row, const QString& failMatch = "no-stub-fails", const QString& failText = "")
+    Outcome run(const Row& row, const QString& failMatch = "no-stub-fails", const QString& failText = "",
+                const QString& tmpdir = "")
     {
         const QString program = QString(row.program).startsWith("scripts/")
                                     ? QStringLiteral(STYLARA_SOURCE_DIR "/") + row.program
@@ -63,7 +64,7 @@ protected:
         env.insert("FAIL_MATCH", failMatch);
         env.insert("FAIL_TEXT", failText);
         env.insert("HOME", work);
-        env.insert("TMPDIR", work);
+        env.insert("TMPDIR", tmpdir.isEmpty() ? work : tmpdir);
         env.insert("XDG_CACHE_HOME", work + "/cache");
         env.insert("XDG_RUNTIME_DIR", work + "/run");
         env.insert("STYLARA_DRIVES", work + "/drives");
@@ -255,5 +256,48 @@ TEST_F(CommandLine, SetupNamesTheStepThatFailedAndItsLog)
         EXPECT_EQ(result.err.find("holds apt's lock") != std::string::npos, failure.aptLock) << failure.id;
         QDir(folder.filePath("work")).removeRecursively();
         QDir(folder.path()).mkpath("work");
+    }
+}
+
+// The benchmark works in a folder it makes for the run and removes only that: two runs at once both
+// finish, a folder of the user's under the name it once used stays, and a TMPDIR it cannot use is
+// reported with its path and the system's reason, not an abort.
+TEST_F(CommandLine, BenchmarkWorksInAFolderOfItsOwn)
+{
+    const QString work = folder.filePath("work");
+    ASSERT_TRUE(QDir(work).mkpath("stylara-sign-bench"));
+    QFile kept(work + "/stylara-sign-bench/kept.txt");
+    ASSERT_TRUE(kept.open(QIODevice::WriteOnly));
+    kept.close();
+    const QString program = QString::fromStdString(testing_support::builtProgram("signing/bench/sign_pdf_bench"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("TMPDIR", work);
+    QProcess first, second;
+    for (QProcess* process : {&first, &second}) {
+        process->setProcessEnvironment(env);
+        process->start(program, {"1", "2"});
+    }
+    for (QProcess* process : {&first, &second}) {
+        ASSERT_TRUE(process->waitForFinished(60000));
+        EXPECT_EQ(process->exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process->exitCode(), 0) << process->readAllStandardError().toStdString();
+    }
+    EXPECT_EQ(QDir(work).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"stylara-sign-bench"});
+    EXPECT_TRUE(kept.exists());
+
+    QFile file(work + "/a-file");
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    struct Unusable {
+        QString tmpdir;
+        std::string reason;
+    };
+    const Unusable rows[] = {{work + "/missing", "No such file or directory"}, {work + "/a-file", "Not a directory"}};
+    for (const Unusable& row : rows) {
+        const Outcome result =
+            run({"signing/bench/sign_pdf_bench", {"1", "1"}, 1, ""}, "no-stub-fails", "", row.tmpdir);
+        EXPECT_EQ(result.code, 1) << row.reason << "\n" << result.err;
+        EXPECT_EQ(result.err,
+                  "sign_pdf_bench: cannot make a folder in " + row.tmpdir.toStdString() + ": " + row.reason + "\n");
     }
 }

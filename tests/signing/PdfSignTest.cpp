@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "host/PdfMaker.h"
+#include "signing/PdfPromise.h"
 #include "signing/PdfRewrite.h"
 #include "signing/Sig_pdf.h"
 #include "station/Globals.h"
@@ -86,6 +87,15 @@ std::string withTableRepaired(std::string pdf)
     const std::size_t start = pdf.rfind("startxref\n") + 10;
     pdf.replace(start, pdf.find('\n', start) - start, std::to_string(table));
     return pdf;
+}
+
+std::string replacedOnce(std::string text, std::string_view from, std::string_view to)
+{
+    const std::size_t at = text.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    if (at != std::string::npos)
+        text.replace(at, from.size(), to);
+    return text;
 }
 
 // The document with bytes put in after its header line.
@@ -369,15 +379,29 @@ TEST_F(PdfSign, LinesAfterTheControlLine)
               std::string::npos);
     EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
 
-    // A line is read in pieces of 119 characters: a key that starts the second piece counts as the
-    // start of a line.
-    std::string longLine = pdf;
+    // A long line is one line wherever the pieces it is read in end: a key inside it is no key that
+    // begins a line, and one that begins it has its whole value replaced.
+    struct Row {
+        const char* id;
+        std::string source;
+        std::string kept;
+    };
     const std::string subject = "/Subject (" + std::string(108, 'x') + ")";
-    longLine.insert(longLine.find("/ModDate ("), subject);
-    install.write(Unsigned, longLine);
-    ASSERT_TRUE(SignPdfFile(Signature));
-    EXPECT_NE(signedFile().find("\n" + subject + "/ModDate (D:20110912083015-05'00')\n"), std::string::npos);
-    EXPECT_EQ(qpdfCheck(install.native(Signed)), 0);
+    const std::string hostDate = "/ModDate (D:20240115093000-05'00')";
+    const std::string hostProducer = "/Producer (Norvane Corvix PDF writer 4.2)";
+    const Row rows[] = {
+        {"key where the second piece begins", replacedOnce(pdf, hostDate, subject + hostDate), subject + hostDate},
+        {"value across the second piece", replacedOnce(pdf, hostProducer, "/Producer (" + std::string(130, 'p') + ")"),
+         "\n/Producer (Norvane Stylara - Signature capture for UNIX)\n"},
+        {"rest across the second piece", replacedOnce(pdf, hostDate, hostDate + " " + subject),
+         "\n/ModDate (D:20110912083015-05'00') " + subject + "\n"},
+    };
+    for (const Row& row : rows) {
+        install.write(Unsigned, withTableRepaired(row.source));
+        ASSERT_TRUE(SignPdfFile(Signature)) << row.id;
+        EXPECT_NE(signedFile().find(row.kept), std::string::npos) << row.id;
+        EXPECT_EQ(qpdfCheck(install.native(Signed)), 0) << row.id;
+    }
 }
 
 TEST_F(PdfSign, SourcesCutShort)
@@ -417,19 +441,13 @@ TEST_F(PdfSign, SourcesCutShort)
 }
 
 // Damaged host documents, and sound ones whose lines only look like what the rewrite changes: each
-// is either signed into a PDF that qpdf finds sound, with what it must keep, or refused with its
-// message, leaving no signed file behind.
+// is either signed into the document the signer was shown, object for object, with the signature on
+// its page and what it must keep, or refused with its message, leaving no signed file behind; and a
+// sound one in the host's layout is always signed.
 TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
 {
     const std::string pdf = host::MakeHostPdf({}); // objects 1 to 5 before the control line, 6 and 7 after it
-    const auto editedFrom = [](const std::string& source, std::string_view from, std::string_view to) {
-        std::string changed = source;
-        const std::size_t at = changed.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        if (at != std::string::npos)
-            changed.replace(at, from.size(), to);
-        return changed;
-    };
+    const auto editedFrom = replacedOnce;
     const auto edited = [&](std::string_view from, std::string_view to) { return editedFrom(pdf, from, to); };
     const std::size_t marker = pdf.find("%SRP");
     const std::string rest = pdf.substr(marker + 4, 16);
@@ -437,19 +455,91 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
     const std::string layout = "Error reading from input PDF file for update! ";
     const std::string hostDate = "/ModDate (D:20240115093000-05'00')";
 
-    // The document with an object 8 after the information dictionary, listed in the table.
-    const auto withObject8 = [&](const std::string& body) {
-        std::string changed = edited("xref\n0 8\n" + entries,
-                                     "8 0 obj\n" + body + "endobj\nxref\n0 9\n" + entries + "0000000000 00000 n \n");
-        return withTableRepaired(editedFrom(changed, "/Size 8", "/Size 9"));
+    // The document with objects from 8 on after the information dictionary, listed in the table.
+    const auto withObjects = [&](const std::string& objects, int count) {
+        std::string table = "xref\n0 " + std::to_string(8 + count) + "\n" + entries;
+        for (int i = 0; i < count; ++i)
+            table += "0000000000 00000 n \n";
+        const std::string changed = edited("xref\n0 8\n" + entries, objects + table);
+        return withTableRepaired(editedFrom(changed, "/Size 8", "/Size " + std::to_string(8 + count)));
     };
+    const auto withObject8 = [&](const std::string& body) { return withObjects("8 0 obj\n" + body + "endobj\n", 1); };
     const auto stream8 = [&](const std::string& data) {
         return withObject8("<< /Length " + std::to_string(data.size()) + " >>\nstream\n" + data + "endstream\n");
     };
+    // A stream after the control line whose dictionary line, its line feed counted, is size bytes long,
+    // the "stream" keyword ending it or on the next line: the pieces the line is read in end anywhere
+    // about the keyword.
+    const auto dictionaryLine = [&](std::size_t size, bool keywordOnIt) {
+        const std::string data = "0 0 m 10 10 l S\n";
+        const std::string start = "<< /Length " + std::to_string(data.size()) + " /Pad (";
+        const std::string end = keywordOnIt ? ") >> stream\n" : ") >>\n";
+        return withObject8(start + std::string(size - start.size() - end.size(), 'x') + end +
+                           (keywordOnIt ? "" : "stream\n") + data + "endstream\n");
+    };
+    // The document with a font 8 after the control line, and a copy of it that the rest copy does not
+    // see as a header in object 9, where the table leads.
+    const std::string font8 = "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>\n";
+    const auto hiddenCopy = [&](const std::string& object9) {
+        std::string changed = withObjects("8 0 obj\n" + font8 + "endobj\n9 0 obj\n" + object9 + "endobj\n", 2);
+        char entry[21];
+        std::snprintf(entry, sizeof entry, "%010zu", changed.find("8 0 obj", changed.find("\n9 0 obj\n")));
+        return changed.replace(changed.rfind("\nxref\n0 10\n") + 11 + 8 * 20, 10, entry);
+    };
+    const std::string otherFont = "8 0 obj\n<< /Type /Font /Subtype /Type1 /BaseFont /Courier-Bold >>\nendobj\n";
+    // The page's content stream encoded, the control line in plain bytes after the encoded data.
+    const auto encodedContent = [&](const std::string& filter, const std::string& encoded) {
+        const std::size_t data = pdf.find("stream\n") + 7;
+        char fields[32];
+        std::snprintf(fields, sizeof fields, "%%SRP%010zu100200\n", encoded.size());
+        std::string changed = pdf.substr(0, data) + encoded + fields + pdf.substr(pdf.find('\n', marker) + 1);
+        changed = replacedOnce(changed, "<< /Length 6 0 R >>", "<< /Length 6 0 R /Filter " + filter + " >>");
+        return withTableRepaired(changed);
+    };
+    const std::string content = pdf.substr(pdf.find("stream\n") + 7, marker - pdf.find("stream\n") - 7);
+    const QByteArray zlib = qCompress(QByteArray::fromStdString(content)).mid(4);
+    const std::string flate = zlib.toStdString() + "\n";
+    const std::string hex = QByteArray::fromStdString(content).toHex().toStdString() + ">\n";
+    // The entry of an object moved by bytes, as a table that a reader must repair has it.
+    const auto entryMoved = [&](const std::string& source, int object, int by) {
+        const std::size_t table = source.rfind("\nxref\n") + 1;
+        const std::size_t entry = source.find('\n', table + 5) + 1 + static_cast<std::size_t>(object) * 20;
+        char offset[11];
+        std::snprintf(offset, sizeof offset, "%010lld", std::stoll(source.substr(entry, 10)) + by);
+        std::string changed = source;
+        return changed.replace(entry, 10, offset);
+    };
+    // A header across the 1 MiB edge of the blocks a repairing scan reads the source in.
+    const std::string acrossBlocks = [&] {
+        host::PdfOptions options;
+        options.fillerBytes = 1000;
+        const std::string small = host::MakeHostPdf(options);
+        options.fillerBytes += (1 << 20) - 3 - (small.find("\n6 0 obj\n") + 1);
+        return entryMoved(host::MakeHostPdf(options), 3, 2);
+    }();
     // An update appended as a later tool would: a changed page, its table and a trailer back to the first.
     const std::string update = "3 0 obj\n<< /Type /Page /Parent 2 0 R /MediaBox [0 0 612 396] /Contents 5 0 R >>\n"
                                "endobj\nxref\n0 1\n0000000000 65535 f \n3 1\n0000001118 00000 n \ntrailer\n"
                                "<< /Size 8 /Root 1 0 R /Info 7 0 R /Prev 883 >>\nstartxref\n1206\n%%EOF\n";
+
+    // The stream's length leading past the "endstream" after the control line's lines to a later one,
+    // so that a reader of the source draws what stands between them as well.
+    const std::string lengthPastItsEnd = [&] {
+        std::string changed = stream8("BT /F1 14 Tf 72 700 Td (TOTAL 999999 EUR) Tj ET\n");
+        const std::size_t data = changed.find("stream\n") + 7;
+        const std::size_t later = changed.find("endstream", changed.find("\n8 0 obj\n"));
+        const std::string value = std::to_string(later - 1 - data);
+        EXPECT_EQ(value.size(), 3u); // in the place of the value 248, so no offset moves
+        return editedFrom(changed, "\n6 0 obj\n248\n", "\n6 0 obj\n" + value + "\n");
+    }();
+    // Encrypted with the empty user password: a reader decrypts the content stream, and the plain
+    // signature with it.
+    const std::string encrypted = editedFrom(
+        withObject8(
+            "<< /Filter /Standard /Length 40 /O <2055c756c72e1ad702608e8196acad447ad32d17cff583235f6dd15fed7dab67> "
+            "/P -4 /R 2 /U <660de68a4d103b65851a73d833e1c41ccf14a3a7679b6be9a79f2e6883848a79> /V 1 >>\n"),
+        "/Info 7 0 R >>",
+        "/Info 7 0 R /ID [<31415926535897932384626433832795><31415926535897932384626433832795>] /Encrypt 8 0 R >>");
 
     // Binary data with a "%SRP" of its own before the real control line.
     host::PdfOptions withFiller;
@@ -493,6 +583,13 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"Length value after a blank", edited("\n6 0 obj\n248\n", "\n6 0 obj\n  248\n"), ""},
         {"Length value before a blank", edited("\n6 0 obj\n248\n", "\n6 0 obj\n248 \n"), ""},
         {"Length value line holding more", edited("\n6 0 obj\n248\n", "\n6 0 obj\n/Foo 248\n"), ""},
+        {"Length value counting the line feed", edited("\n6 0 obj\n248\n", "\n6 0 obj\n249\n"), ""},
+        {"Length value leading to a later endstream", lengthPastItsEnd, layout + "(V2)"},
+        {"encrypted document", encrypted, layout + "(F1)"},
+        // qpdf's command line does not decode Flate data it need not rewrite; a reader that uses the
+        // stream would fail on it.
+        {"stream after the control line that does not decode",
+         withObject8("<< /Length 9 /Filter /FlateDecode >>\nstream\nnot zlib\nendstream\n"), layout + "(V1)"},
         {"stream goes on after the lines of the control line", edited("Q\nendstream\n", "Q\nQ\nendstream\n"),
          layout + "(E1)"},
         {"objects out of order", edited("\n7 0 obj\n", "\n9 0 obj\n"), layout + "(O1)"},
@@ -508,8 +605,12 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
          "stream\n9 0 obj\n" + hostDate + "\nendstream\n"},
         {"date line inside a string", edited("/Title (INVOICE 100)", "/Title (INVOICE 100\n" + hostDate + "\n)"), "",
          "(INVOICE 100\n" + hostDate + "\n)"},
-        {"object header inside a string", edited("/Title (INVOICE 100)", "/Title (INVOICE\n8 0 obj\n)"), "",
+        {"object header inside a string",
+         withTableRepaired(edited("/Title (INVOICE 100)", "/Title (INVOICE\n8 0 obj\n)")), "",
          "(INVOICE\n8 0 obj\n)"},
+        // A reader that repairs the table would take that header for an object.
+        {"object header inside a string with a table to repair",
+         edited("/Title (INVOICE 100)", "/Title (INVOICE\n8 0 obj\n)"), layout + "(T7)"},
         {"stream data whose start was not seen", edited("endobj\n7 0 obj\n", "endobj\nendstream\n7 0 obj\n"),
          layout + "(S1)"},
         // The date and producer values are replaced; the rest of their lines stays.
@@ -528,14 +629,50 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"entry that is no entry", edited(entries.substr(20, 20), "0000000015 0000 n  \n"), layout + "(T2)"},
         {"kept entry pointing past the control line", edited(entries.substr(20, 20), "0000099999 00000 n \n"),
          layout + "(T3)"},
-        {"moved object's entry pointing before the control line",
-         edited(entries.substr(140, 20), entries.substr(20, 20)), layout + "(T5)"},
         {"moved object's entry free", edited(entries.substr(140, 20), "0000000000 00001 f \n"), layout + "(T5)"},
-        // What the source got wrong where the rewrite does not look shows in the written document.
-        {"kept entry pointing at another object", edited(entries.substr(40, 20), entries.substr(20, 20)),
-         layout + "(V1)"},
-        {"kept entry pointing into an object", edited(entries.substr(40, 20), "0000000101 00000 n \n"),
-         layout + "(V1)"},
+        {"moved object's entry free at its header", edited(entries.substr(140, 20), entries.substr(140, 17) + "f \n"),
+         layout + "(T5)"},
+        // An entry that leads to no header of its object is repaired by a reader, which finds the same
+        // object wherever it has one header in the file; the signed copy has the entry set to it.
+        {"moved object's entry pointing before the control line",
+         edited(entries.substr(140, 20), entries.substr(20, 20)), ""},
+        {"kept entry pointing at another object", edited(entries.substr(40, 20), entries.substr(20, 20)), ""},
+        {"kept entry pointing into an object", edited(entries.substr(40, 20), "0000000101 00000 n \n"), ""},
+        {"kept entry off by two", entryMoved(pdf, 3, 2), "", entries.substr(60, 20)},
+        {"moved entry off by two", entryMoved(pdf, 7, -2), ""},
+        {"header across a block edge of the repairing scan", acrossBlocks, ""},
+        {"entry off by two with a second header of its object",
+         entryMoved(withBytesAfterHeader(pdf, "%3 0 obj\n"), 3, 2), layout + "(T7)"},
+        {"entry off by two with a header of an unlisted object",
+         entryMoved(withBytesAfterHeader(pdf, "%9 0 obj\n"), 3, 2), layout + "(T7)"},
+        {"startxref off by two", edited("startxref\n883\n", "startxref\n881\n"), ""},
+        {"startxref leading to an object", edited("startxref\n883\n", "startxref\n50\n"), layout + "(U3)"},
+        // A copy of a moved object where the rest copy does not look, which every reader of the source
+        // shows in its place, is refused.
+        {"table leading to a copy in a later stream",
+         hiddenCopy("<< /Length " + std::to_string(otherFont.size()) + " >>\nstream\n" + otherFont + "endstream\n"),
+         layout + "(T6)"},
+        {"table leading to a copy in a string over lines", hiddenCopy("<< /Note (\n" + otherFont + ") >>\n"),
+         layout + "(T6)"},
+        {"table leading to a copy on a comment line",
+         hiddenCopy("<< /A 1\n%8 0 obj << /Type /Font /Subtype /Type1 /BaseFont /Courier-Bold >> endobj\n>>\n"),
+         layout + "(T6)"},
+        {"comment line ending like a header", withObject8("<< /A 1\n% 9 0 obj\n>>\n"), "", "\n% 9 0 obj\n"},
+        {"table leading to the copy the rest copy sees",
+         withTableRepaired(hiddenCopy("<< /Note (\n" + otherFont + ") >>\n")), "", font8},
+        // The signature must be drawn where a reader draws the page.
+        {"content stream encoded with Flate", encodedContent("/FlateDecode", flate), layout + "(F1)"},
+        {"content stream encoded in hexadecimal", encodedContent("/ASCIIHexDecode", hex), layout + "(F1)"},
+        {"content stream that no page draws",
+         withObject8("<< /Length 8 >>\nstream\n0 0 m S\nendstream\n").replace(
+             pdf.find("/Contents 5 0 R"), 15, "/Contents 8 0 R"),
+         layout + "(P1)"},
+        {"content stream in an array", withTableRepaired(edited("/Contents 5 0 R", "/Contents [5 0 R]")), ""},
+        // A line is one line wherever the pieces it is read in end.
+        {"control line longer than a piece", withTableRepaired(edited(rest + "\n", rest + std::string(150, ' ') + "\n")),
+         ""},
+        {"endstream where a data line's second piece begins", stream8(std::string(119, 'a') + "endstream\n"), "",
+         std::string(119, 'a') + "endstream\nendstream\n"},
         {"wrong size", edited("/Size 8", "/Size 9"), layout + "(V1)"},
         {"root naming a missing object", edited("/Root 1 0 R", "/Root 9 0 R"), layout + "(V1)"},
         // Only the host's one table: an update would be signed in a version the signer never saw.
@@ -545,6 +682,10 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"second table before startxref", edited("startxref\n", "xref\n0 1\n0000000000 65535 f \nstartxref\n"),
          layout + "(U1)"},
         {"white space after the end", pdf + "\n \r\n\t\n", ""},
+        // Bytes after the end that a reader ignores are left out; an update among them is not.
+        {"text and binary after the end", pdf + "\r\n-- scanned by the mail gateway --\n" + std::string("\0\x1a\xff", 3),
+         ""},
+        {"update after bytes after the end", pdf + "-- gateway --\n" + update, layout + "(U2)"},
         {"marker in binary data with letters after it", earlyMarker("xx"),
          "Control data invalid in source PDF file! (C2)"},
         {"marker in binary data with digits after it", earlyMarker(fillerFields), layout + "(L1)"},
@@ -565,11 +706,21 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
          }(),
          ""},
     };
-    for (const Row& row : rows) {
+    std::vector<Row> all(std::begin(rows), std::end(rows));
+    for (const std::size_t size : {120, 121, 122, 123, 124, 125, 126, 127, 238, 239, 240, 241})
+        for (const bool keywordOnIt : {false, true})
+            all.push_back({"dictionary line about a piece's end", dictionaryLine(size, keywordOnIt), "", "stream\n"});
+    for (const Row& row : all) {
         boxes.clear();
         std::filesystem::remove(install.native(Signed));
         install.write(Unsigned, row.source);
         const bool ok = SignPdfFile(Signature);
+        const PdfSignResult inMemory = SignPdfBytes(row.source, Signature, "20110912083015-05'00'");
+        EXPECT_EQ(BrokenPromise(row.source, inMemory), "") << row.id;
+        EXPECT_EQ(inMemory.ok, ok) << row.id;
+        if (ok) {
+            EXPECT_EQ(inMemory.output, signedFile()) << row.id;
+        }
         if (row.message.empty()) {
             EXPECT_TRUE(ok) << row.id;
             EXPECT_EQ(boxes.texts(), std::vector<std::string>{}) << row.id;

@@ -14,7 +14,8 @@ namespace testing_support {
 
 // A letter-size PDF with one page per entry: the entry's text lines at the top, and a black bar whose
 // height in half inches is the page's number, so a rendered page tells which page it is.
-inline void writeSamplePdf(const std::string& nativePath, const std::vector<std::vector<std::string>>& pages) {
+inline void writeSamplePdf(const std::string& nativePath, const std::vector<std::vector<std::string>>& pages)
+{
     std::filesystem::create_directories(std::filesystem::path(nativePath).parent_path());
     QPdfWriter writer(QString::fromStdString(nativePath));
     writer.setPageSize(QPageSize(QPageSize::Letter));
@@ -24,7 +25,8 @@ inline void writeSamplePdf(const std::string& nativePath, const std::vector<std:
     font.setPointSize(14);
     painter.setFont(font);
     for (size_t page = 0; page < pages.size(); ++page) {
-        if (page > 0) writer.newPage();
+        if (page > 0)
+            writer.newPage();
         int y = 40;
         for (const std::string& line : pages[page]) {
             painter.drawText(40, y, QString::fromStdString(line));
@@ -34,8 +36,10 @@ inline void writeSamplePdf(const std::string& nativePath, const std::vector<std:
     }
 }
 
-// A PDF 1.4 file of these objects, numbered from 1 (1 the catalog), with its table and trailer made to fit.
-inline std::string pdfOfObjects(const std::vector<std::string>& objects) {
+// A PDF 1.4 file of these objects, numbered from 1 (1 the catalog), with its table and trailer made to fit;
+// the trailer holds the entries given besides /Size and /Root.
+inline std::string pdfOfObjects(const std::vector<std::string>& objects, const std::string& trailerEntries = "")
+{
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < objects.size(); ++i) {
@@ -49,14 +53,15 @@ inline std::string pdfOfObjects(const std::vector<std::string>& objects) {
         std::snprintf(entry, sizeof entry, "%010zu 00000 n \n", offset);
         pdf += entry;
     }
-    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
-           std::to_string(xref) + "\n%%EOF\n";
+    pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) + " /Root 1 0 R" + trailerEntries +
+           " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     return pdf;
 }
 
 // A one-page PDF written by hand in the plain style of the host's documents: PDF 1.4, Helvetica text
 // lines from the top of a letter page, and the signature box as a rectangle near the bottom.
-inline std::string handWrittenPdf(const std::vector<std::string>& lines) {
+inline std::string handWrittenPdf(const std::vector<std::string>& lines)
+{
     std::string content = "BT /F1 14 Tf 72 740 Td 18 TL\n";
     for (const std::string& line : lines)
         content += "(" + line + ") Tj T*\n";
@@ -73,11 +78,13 @@ inline std::string handWrittenPdf(const std::vector<std::string>& lines) {
 }
 
 // The height of the black bar of a rendered sample page, as a share of the page's height.
-inline double sampleBarShare(const QImage& page) {
+inline double sampleBarShare(const QImage& page)
+{
     const int x = page.width() / 4;
     int dark = 0;
     for (int y = 0; y < page.height(); ++y)
-        if (qGray(page.pixel(x, y)) < 80) ++dark;
+        if (qGray(page.pixel(x, y)) < 80)
+            ++dark;
     return static_cast<double>(dark) / page.height();
 }
 
