@@ -53,11 +53,13 @@ QRect nativeArea(const QScreen* screen)
                  QSize(qRound(area.width() * ratio), qRound(area.height() * ratio)));
 }
 
-// The window's own size in the window system's pixels.
+// The size the window is made for, in the window system's pixels: its fixed size where it has one,
+// since the toolkit takes over whatever size the window manager gave it.
 QSize nativeSize(const QWidget& window)
 {
+    const QSize size = window.minimumSize() == window.maximumSize() ? window.minimumSize() : window.size();
     const qreal ratio = window.devicePixelRatioF();
-    return QSize(qRound(window.width() * ratio), qRound(window.height() * ratio));
+    return QSize(qRound(size.width() * ratio), qRound(size.height() * ratio));
 }
 
 // The program's own windows other than the companion: a message box or the waiting box may lie over
