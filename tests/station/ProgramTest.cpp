@@ -26,16 +26,6 @@ using testing_support::waitUntilListening;
 
 namespace {
 
-// The message boxes a station logged, without what Qt itself may print.
-std::string boxLines(const QByteArray& standardError)
-{
-    std::string boxes;
-    for (const QByteArray& line : standardError.split('\n'))
-        if (line.contains(" | "))
-            boxes += line.toStdString() + "\n";
-    return boxes;
-}
-
 class Station {
 public:
     explicit Station(int port)
@@ -90,7 +80,7 @@ TEST(Program, StartsWhenTheInstanceLockCannotBeMade)
     setenv("XDG_RUNTIME_DIR", (install.root() + "/run").c_str(), 1);
     EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000))
         << station.process.readAllStandardError().toStdString();
-    EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
+    EXPECT_EQ(testing_support::messageBoxLines(station.process.readAllStandardError()), "");
 }
 
 TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)
@@ -116,7 +106,7 @@ TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)
     const int port = freePort();
     Station station(port);
     EXPECT_TRUE(waitUntilListening(port)) << station.process.readAllStandardError().toStdString();
-    EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
+    EXPECT_EQ(testing_support::messageBoxLines(station.process.readAllStandardError()), "");
 }
 
 TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
@@ -127,7 +117,7 @@ TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
     Station station(freePort());
     ASSERT_TRUE(station.process.waitForFinished(60000));
     EXPECT_EQ(station.process.exitCode(), 0);
-    EXPECT_EQ(boxLines(station.process.readAllStandardError()),
+    EXPECT_EQ(testing_support::messageBoxLines(station.process.readAllStandardError()),
               "Error | error | Norvane Stylara is not installed properly.  Please re-install.\n");
     EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\keep.pdf"));
 }
