@@ -53,6 +53,15 @@ QRect nativeArea(const QScreen* screen)
                  QSize(qRound(area.width() * ratio), qRound(area.height() * ratio)));
 }
 
+// The size the window is made for, in the window system's pixels: its fixed size where it has one,
+// since the toolkit takes over whatever size the window manager gave it.
+QSize nativeSize(const QWidget& window)
+{
+    const QSize size = window.minimumSize() == window.maximumSize() ? window.minimumSize() : window.size();
+    const qreal ratio = window.devicePixelRatioF();
+    return QSize(qRound(size.width() * ratio), qRound(size.height() * ratio));
+}
+
 // The program's own windows other than the companion: a message box or the waiting box may lie over
 // the pad on purpose, and the pad must not hide them.
 bool ownWindow(xcb_window_t window, const QWidget* companion)
@@ -139,8 +148,11 @@ void X11ViewKeeper::keepInView(QWidget& window, const QWidget* companion)
     const std::vector<uint32_t> current = property(m_root, m_atoms[CurrentDesktop], XCB_ATOM_CARDINAL);
 
     // Brought to the desktop shown first, so that a window manager without windows on every desktop
-    // still shows it, then put on every desktop, where the signer finds it after switching.
-    if (!desktop.empty() && desktop[0] != allDesktops) {
+    // still shows it, then put on every desktop, where the signer finds it after switching. A window
+    // manager may record a window sent to another desktop as on every desktop and still leave it
+    // unmapped there; sent to the desktop shown, it is mapped again.
+    const bool onEveryDesktop = !desktop.empty() && desktop[0] == allDesktops;
+    if (!desktop.empty() && (!onEveryDesktop || !viewable(pad))) {
         if (!current.empty() && desktop[0] != current[0])
             ask(pad, m_atoms[WmDesktop], {current[0], fromPager, 0, 0, 0});
         ask(pad, m_atoms[WmDesktop], {allDesktops, fromPager, 0, 0, 0});
@@ -168,20 +180,26 @@ void X11ViewKeeper::keepInView(QWidget& window, const QWidget* companion)
 
     const QRect padFrame = frame(pad);
     if (!padFrame.isEmpty()) {
-        keepOnScreen(pad, padFrame, companion);
+        keepOnScreen(pad, padFrame, nativeSize(window), companion);
         if (coveredAbove(pad, padFrame, companion))
             ask(pad, m_atoms[Restack], {fromPager, XCB_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
     }
     xcb_flush(m_connection);
 }
 
-void X11ViewKeeper::keepOnScreen(xcb_window_t window, const QRect& padFrame, const QWidget* companion)
+void X11ViewKeeper::keepOnScreen(xcb_window_t window, const QRect& padFrame, const QSize& size,
+                                 const QWidget* companion)
 {
+    // Some window managers grow a window by its title bar at every move that leaves the size out; the
+    // pad's drawing and its touch areas then no longer meet, so its own size is asked for as well.
+    const auto clientCookie = xcb_get_geometry(m_connection, window);
+    const auto client = owned(xcb_get_geometry_reply(m_connection, clientCookie, nullptr));
+    const bool sized = !client || (client->width == size.width() && client->height == size.height());
     const QScreen* best = nullptr;
     long bestOverlap = 0;
     for (const QScreen* screen : QGuiApplication::screens()) {
         const QRect area = nativeArea(screen);
-        if (area.contains(padFrame))
+        if (area.contains(padFrame) && sized)
             return;
         const QRect overlap = area & padFrame;
         if (const long size = static_cast<long>(overlap.width()) * overlap.height(); size > bestOverlap) {
@@ -199,8 +217,8 @@ void X11ViewKeeper::keepOnScreen(xcb_window_t window, const QRect& padFrame, con
     const int y = std::max(area.top(), std::min(padFrame.top(), area.top() + area.height() - padFrame.height()));
     // North-west gravity: the position is that of the frame's outer corner.
     ask(window, m_atoms[MoveResize],
-        {northWestGravity | 1u << 8 | 1u << 9 | fromPager << 12, static_cast<uint32_t>(x), static_cast<uint32_t>(y), 0,
-         0});
+        {northWestGravity | 1u << 8 | 1u << 9 | 1u << 10 | 1u << 11 | fromPager << 12, static_cast<uint32_t>(x),
+         static_cast<uint32_t>(y), static_cast<uint32_t>(size.width()), static_cast<uint32_t>(size.height())});
 }
 
 bool X11ViewKeeper::coveredAbove(xcb_window_t window, const QRect& padFrame, const QWidget* companion)

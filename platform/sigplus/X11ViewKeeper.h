@@ -3,6 +3,7 @@
 #include "ViewKeeper.h"
 
 #include <QRect>
+#include <QSize>
 
 #include <xcb/xcb.h>
 
@@ -45,7 +46,7 @@ private:
     // The window's outer frame in root coordinates; empty when the window is gone.
     QRect frame(xcb_window_t window);
     bool viewable(xcb_window_t window);
-    void keepOnScreen(xcb_window_t window, const QRect& frame, const QWidget* companion);
+    void keepOnScreen(xcb_window_t window, const QRect& frame, const QSize& size, const QWidget* companion);
     bool coveredAbove(xcb_window_t window, const QRect& frame, const QWidget* companion);
     void tieTo(xcb_window_t window, xcb_window_t companion);
 

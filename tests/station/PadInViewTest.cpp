@@ -21,6 +21,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iostream>
 #include <optional>
 
 using testing_support::freePort;
@@ -39,32 +40,16 @@ class Desk {
 public:
     explicit Desk(const QString& windowManager)
     {
-        m_server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
-                                QString("%1x%2x24").arg(screenWidth).arg(screenHeight)});
-        if (!m_server.waitForStarted() || !m_server.waitForReadyRead(10000))
-            return;
-        display = ":" + m_server.readLine().trimmed();
-        env = QProcessEnvironment::systemEnvironment();
-        env.insert("DISPLAY", display);
-        m_windowManager.setProcessEnvironment(env);
-        m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_windowManager.start(windowManager, {});
-        // The window manager is at work once it names itself on the root window.
-        ready = m_windowManager.waitForStarted() && waitUntil([this] {
-                    return run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).value_or("").find("window id") !=
-                           std::string::npos;
-                });
-    }
-    ~Desk()
-    {
-        for (QProcess* process : {&m_windowManager, &m_server}) {
-            process->terminate();
-            if (!process->waitForFinished(3000)) {
-                process->kill();
-                process->waitForFinished();
-            }
+        // A display that does not come up is started over: the test is about the pad, not about a
+        // window manager that lost a race at its start on a busy machine.
+        for (int attempt = 0; attempt < 3 && !ready && cannotStart.empty(); ++attempt) {
+            if (attempt > 0)
+                std::cerr << "the display is started over: " << trouble << "\n";
+            stop();
+            ready = start(windowManager);
         }
     }
+    ~Desk() { stop(); }
 
     // A tool's standard output on this display, or nothing when it failed.
     std::optional<std::string> run(const QString& program, const QStringList& arguments) const
@@ -79,9 +64,72 @@ public:
 
     QString display;
     QProcessEnvironment env;
+    std::string cannotStart; // why there is no display, where the programs cannot run at all
     bool ready = false;
 
+    std::string trouble; // what went wrong at the last start
+
 private:
+    bool start(const QString& windowManager)
+    {
+        m_server.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_server.start("Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0",
+                                QString("%1x%2x24").arg(screenWidth).arg(screenHeight)});
+        if (!m_server.waitForStarted()) {
+            cannotStart = "Xvfb cannot be started here";
+            return false;
+        }
+        // Xvfb writes the display it took once it serves it.
+        QElapsedTimer clock;
+        clock.start();
+        while (!m_server.canReadLine() && m_server.state() == QProcess::Running && clock.elapsed() < 10000)
+            m_server.waitForReadyRead(200);
+        if (!m_server.canReadLine()) {
+            trouble = m_server.state() == QProcess::Running ? "Xvfb named no display"
+                                                            : "Xvfb ended before it served a display";
+            return false;
+        }
+        display = ":" + m_server.readLine().trimmed();
+        env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", display);
+        m_windowManager.setProcessEnvironment(env);
+        m_windowManager.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_windowManager.start(windowManager, {});
+        if (!m_windowManager.waitForStarted()) {
+            cannotStart = (windowManager + " cannot be started here").toStdString();
+            return false;
+        }
+        // The window manager is at work once it names itself on the root window.
+        if (waitUntil(
+                [this] {
+                    return m_windowManager.state() != QProcess::Running ||
+                           run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).value_or("").find("window id") !=
+                               std::string::npos;
+                },
+                10000) &&
+            m_windowManager.state() == QProcess::Running)
+            return true;
+        trouble = (windowManager + (m_windowManager.state() == QProcess::Running
+                                        ? " did not take display " + display
+                                        : " ended on display " + display + " with status " +
+                                              QString::number(m_windowManager.exitCode())))
+                      .toStdString();
+        return false;
+    }
+
+    void stop()
+    {
+        for (QProcess* process : {&m_windowManager, &m_server}) {
+            if (process->state() == QProcess::NotRunning)
+                continue;
+            process->terminate();
+            if (!process->waitForFinished(3000)) {
+                process->kill();
+                process->waitForFinished();
+            }
+        }
+    }
+
     QProcess m_server;
     QProcess m_windowManager;
 };
@@ -105,9 +153,27 @@ std::optional<Window> windowInfo(const Desk& desk, const QString& id)
         text.contains("Map State: IsViewable")};
 }
 
-// The pad is in view when the screen shows its LCD: its window lies wholly on the screen and nearly
-// every pixel there is the LCD's glass or ink (the faint touch outlines are neither).
-bool padInView(const Desk& desk, const QString& pad)
+// What the window manager records of the pad: on the desktop shown or on all of them, and neither
+// shaded, set below nor hidden.
+bool shownByTheWindowManager(const Desk& desk, const QString& pad)
+{
+    const auto value = [](const std::optional<std::string>& text) {
+        return QString::fromStdString(text.value_or("")).section('=', 1).trimmed();
+    };
+    const QString desktop = value(desk.run("xprop", {"-id", pad, "_NET_WM_DESKTOP"}));
+    const QString current = value(desk.run("xprop", {"-root", "_NET_CURRENT_DESKTOP"}));
+    const QString states = value(desk.run("xprop", {"-id", pad, "_NET_WM_STATE"}));
+    if (desktop.isEmpty() || (desktop != current && desktop != "4294967295"))
+        return false;
+    for (const char* state : {"_NET_WM_STATE_SHADED", "_NET_WM_STATE_BELOW", "_NET_WM_STATE_HIDDEN"})
+        if (states.contains(state))
+            return false;
+    return true;
+}
+
+// The screen shows the pad's LCD: its window lies wholly on the screen and nearly every pixel there
+// is the LCD's glass or ink (the faint touch outlines are neither).
+bool screenShowsPad(const Desk& desk, const QString& pad)
 {
     const std::optional<Window> window = windowInfo(desk, pad);
     if (!window || !window->viewable || !QRect(0, 0, screenWidth, screenHeight).contains(window->client))
@@ -126,6 +192,11 @@ bool padInView(const Desk& desk, const QString& pad)
         }
     const long all = static_cast<long>((window->client.width() + 1) / 2) * ((window->client.height() + 1) / 2);
     return lcd >= all * 95 / 100;
+}
+
+bool padInView(const Desk& desk, const QString& pad)
+{
+    return shownByTheWindowManager(desk, pad) && screenShowsPad(desk, pad);
 }
 
 // Milliseconds until the pad is in view, or -1 when it is not back within the limit.
@@ -202,7 +273,9 @@ std::string contents(const std::string& path)
 TEST(PadInView, ComesBackFromEveryWindowManagerStateWhileADocumentWaits)
 {
     const Desk desk("openbox");
-    ASSERT_TRUE(desk.ready) << "Xvfb, openbox and the X tools come with scripts/setup";
+    if (!desk.cannotStart.empty())
+        GTEST_SKIP() << desk.cannotStart << "; scripts/setup installs Xvfb, openbox and the X tools";
+    ASSERT_TRUE(desk.ready) << desk.trouble;
 
     testing_support::TempInstall install;
     install.write("C:\\Stylara\\tablet.ini", "[PDF]\r\nDISPLAY=1\r\n");
@@ -255,7 +328,7 @@ TEST(PadInView, ComesBackFromEveryWindowManagerStateWhileADocumentWaits)
     for (const Disturbance& row : rows) {
         row.apply(desk, pad);
         QThread::msleep(2500);
-        EXPECT_FALSE(padInView(desk, pad)) << row.id << ": idle";
+        EXPECT_FALSE(screenShowsPad(desk, pad)) << row.id << ": idle";
         row.undo(desk, pad);
         EXPECT_GE(msUntilInView(desk, pad, 3000), 0) << row.id << ": put back by hand";
     }
@@ -282,7 +355,12 @@ TEST(PadInView, ComesBackFromEveryWindowManagerStateWhileADocumentWaits)
 
     everyDisturbance("signing screen");
     ASSERT_TRUE(desk.run("wmctrl", {"-i", "-r", signingWindow, "-b", "add,fullscreen"}));
+    ASSERT_TRUE(waitUntil([&] {
+        const std::optional<Window> signing = windowInfo(desk, signingWindow);
+        return signing && signing->client == QRect(0, 0, screenWidth, screenHeight);
+    })) << "the signing window covers the whole screen";
     EXPECT_GE(msUntilInView(desk, pad, 2000), 0) << "above the signing window made full screen";
+    everyDisturbance("full-screen signing screen");
     ASSERT_TRUE(desk.run("wmctrl", {"-s", "2"}));
     EXPECT_GE(msUntilInView(desk, pad, 2000), 0) << "on the desktop the signer switched to";
     ASSERT_TRUE(desk.run("wmctrl", {"-s", "0"}));
@@ -311,9 +389,5 @@ TEST(PadInView, ComesBackFromEveryWindowManagerStateWhileADocumentWaits)
     station.waitForFinished();
     cover.kill();
     cover.waitForFinished();
-    std::string boxLines;
-    for (const QByteArray& line : station.readAllStandardError().split('\n'))
-        if (line.contains(" | "))
-            boxLines += line.toStdString() + "\n";
-    EXPECT_EQ(boxLines, "") << "no message box on the way";
+    EXPECT_EQ(testing_support::messageBoxLines(station.readAllStandardError()), "") << "no message box on the way";
 }

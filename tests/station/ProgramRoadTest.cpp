@@ -92,10 +92,7 @@ TEST(ProgramRoad, RequestsFromTheHostReachTheRunningStation)
 
     station.kill();
     station.waitForFinished();
-    std::string boxLines;
-    for (const QByteArray& line : station.readAllStandardError().split('\n'))
-        if (line.contains(" | "))
-            boxLines += line.toStdString() + "\n";
-    EXPECT_EQ(boxLines, "Norvane Stylara | warning | A view signed PDF document request was received.  The current "
-                        "session will be canceled.\n");
+    EXPECT_EQ(testing_support::messageBoxLines(station.readAllStandardError()),
+              "Norvane Stylara | warning | A view signed PDF document request was received.  The current "
+              "session will be canceled.\n");
 }

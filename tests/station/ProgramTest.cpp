@@ -26,16 +26,6 @@ using testing_support::waitUntilListening;
 
 namespace {
 
-// The message boxes a station logged, without what Qt itself may print.
-std::string boxLines(const QByteArray& standardError)
-{
-    std::string boxes;
-    for (const QByteArray& line : standardError.split('\n'))
-        if (line.contains(" | "))
-            boxes += line.toStdString() + "\n";
-    return boxes;
-}
-
 class Station {
 public:
     explicit Station(int port)
@@ -88,7 +78,7 @@ TEST(Program, StartsWhenTheInstanceLockCannotBeMade)
     Station station(port);
     EXPECT_TRUE(waitUntil([&] { return listening(port); }, 10000))
         << station.process.readAllStandardError().toStdString();
-    EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
+    EXPECT_EQ(testing_support::messageBoxLines(station.process.readAllStandardError()), "");
 }
 
 TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)
@@ -114,7 +104,7 @@ TEST(Program, InstallerSetUpIsWhatTheStationStartsFrom)
     const int port = freePort();
     Station station(port);
     EXPECT_TRUE(waitUntilListening(port)) << station.process.readAllStandardError().toStdString();
-    EXPECT_EQ(boxLines(station.process.readAllStandardError()), "");
+    EXPECT_EQ(testing_support::messageBoxLines(station.process.readAllStandardError()), "");
 }
 
 TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
@@ -125,7 +115,7 @@ TEST(Program, EmptyDirShowsOneBoxAndLeavesTempAlone)
     Station station(freePort());
     ASSERT_TRUE(station.process.waitForFinished(60000));
     EXPECT_EQ(station.process.exitCode(), 0);
-    EXPECT_EQ(boxLines(station.process.readAllStandardError()),
+    EXPECT_EQ(testing_support::messageBoxLines(station.process.readAllStandardError()),
               "Error | error | Norvane Stylara is not installed properly.  Please re-install.\n");
     EXPECT_TRUE(install.exists("C:\\Stylara\\Temp\\keep.pdf"));
 }

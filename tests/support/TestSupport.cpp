@@ -111,6 +111,15 @@ NoFreeDescriptors::NoFreeDescriptors()
 
 NoFreeDescriptors::~NoFreeDescriptors() { replaceSoftLimit(RLIMIT_NOFILE, m_savedCurrent); }
 
+std::string messageBoxLines(const QByteArray& standardError)
+{
+    std::string lines;
+    for (const QByteArray& line : standardError.split('\n'))
+        if (line.contains(" | "))
+            lines += line.toStdString() + "\n";
+    return lines;
+}
+
 bool waitUntil(const std::function<bool()>& condition, int milliseconds)
 {
     QElapsedTimer timer;

@@ -86,6 +86,10 @@ bool listening(int port);
 // sanitized build on a loaded machine may take many seconds to get there.
 bool waitUntilListening(int port, int milliseconds = 60000);
 
+// The lines that message boxes wrote to a program's standard error where STYLARA_BOXES is "log", one
+// "title | kind | text" line each, in the order shown.
+std::string messageBoxLines(const QByteArray& standardError);
+
 // What a program writes to its standard output and error, run to its end (20 seconds at most).
 std::string programOutput(const QString& program, const QStringList& arguments);
 
