@@ -50,6 +50,22 @@ bool plainLine(std::string_view text)
     return !inString;
 }
 
+// Where the marker "%SRP" stands as the signer scans for it: a "%" begins an attempt, and the byte
+// that ends a failed one begins none of its own, so "%%SRP" holds none.
+std::size_t markerAt(std::string_view source)
+{
+    const std::string_view marker = "%SRP";
+    for (std::size_t at = source.find('%'); at != std::string_view::npos;) {
+        std::size_t matched = 1;
+        while (matched < marker.size() && at + matched < source.size() && source[at + matched] == marker[matched])
+            ++matched;
+        if (matched == marker.size())
+            return at;
+        at = at + matched + 1 < source.size() ? source.find('%', at + matched + 1) : std::string_view::npos;
+    }
+    return std::string_view::npos;
+}
+
 } // namespace
 
 bool FollowsHostLayout(std::string_view source)
@@ -212,7 +228,7 @@ std::string BrokenPromise(std::string_view source, const PdfSignResult& result)
         return "";
     }
     const std::string_view out = result.output;
-    const std::size_t marker = source.find("%SRP");
+    const std::size_t marker = markerAt(source);
     if (marker == std::string_view::npos || out.substr(0, marker) != source.substr(0, marker))
         return "the bytes before the marker changed";
     const std::string_view block = out.substr(marker);

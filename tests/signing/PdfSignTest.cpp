@@ -686,6 +686,9 @@ TEST_F(PdfSign, DamagedSourcesAreNeverCalledSigned)
         {"text and binary after the end", pdf + "\r\n-- scanned by the mail gateway --\n" + std::string("\0\x1a\xff", 3),
          ""},
         {"update after bytes after the end", pdf + "-- gateway --\n" + update, layout + "(U2)"},
+        // A percent sign right before it hides a marker; the control line's is the one signed.
+        {"marker hidden by a percent sign before it", edited("% Halvenor Software", "%%SRPvenor Software"), "",
+         "%%SRPvenor Software"},
         {"marker in binary data with letters after it", earlyMarker("xx"),
          "Control data invalid in source PDF file! (C2)"},
         {"marker in binary data with digits after it", earlyMarker(fillerFields), layout + "(L1)"},
