@@ -13,8 +13,8 @@
 namespace sigplus {
 
 // The keeper of an X11 desktop: it reads the window manager's own record of the window (its desktop,
-// its states, its frame) and asks for changes the way the window manager specification prescribes,
-// by messages to the root window, so that any compliant window manager carries them out.
+// its states, its frame) and asks for changes as Extended Window Manager Hints (EWMH) prescribe, by
+// messages to the root window, so that any window manager that follows those hints carries them out.
 class X11ViewKeeper : public ViewKeeper {
 public:
     explicit X11ViewKeeper(xcb_connection_t* connection);
