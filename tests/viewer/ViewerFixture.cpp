@@ -4,8 +4,6 @@
 #include "viewer/Forms.h"
 #include "win/System.h"
 
-#include <QTcpServer>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -18,10 +16,7 @@ void ViewerFixture::SetUp()
     print::setInstalledPrinters(std::vector<std::string>{"Laser A", "Zeta Laser", "Alpha Laser"});
     win::setComputerName("VIEWPC");
     host = std::make_unique<host::HostSimulator>(hostFolder.path().toStdString());
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    pcPort = probe.serverPort();
-    probe.close();
+    pcPort = testing_support::freePort();
     setenv("STYLARA_PC_PORT", std::to_string(pcPort).c_str(), 1);
     setenv("STYLARA_HOST_PORT", std::to_string(host->linePort()).c_str(), 1);
     setenv("STYLARA_FILE_PORT", std::to_string(host->filePort()).c_str(), 1);
