@@ -17,15 +17,21 @@ std::uint16_t wordAt(const QByteArray& data, qsizetype at)
     return static_cast<std::uint16_t>(low | (high << 8));
 }
 
-// The offset just past the extension block at `at`: its introducer, label and sub-blocks up to the empty
-// one; -1 when the data ends inside it.
-qsizetype pastExtension(const QByteArray& data, qsizetype at)
+// The offset just past the data sub-blocks from `at` up to the empty one that ends them; -1 when the
+// data ends inside them.
+qsizetype pastSubBlocks(const QByteArray& data, qsizetype at)
 {
-    qsizetype pos = at + 2;
-    while (pos < data.size() && byteAt(data, pos) != 0)
-        pos += 1 + byteAt(data, pos);
-    return pos < data.size() ? pos + 1 : -1;
+    while (at < data.size() && byteAt(data, at) != 0)
+        at += 1 + byteAt(data, at);
+    return at < data.size() ? at + 1 : -1;
 }
+
+// The bytes of the colour table that a screen or image descriptor's flags announce.
+qsizetype colourTableSize(unsigned flags) { return (flags & 0x80) ? 3 * (2 << (flags & 7)) : 0; }
+
+// The offset just past the extension block at `at`: its introducer, label and sub-blocks; -1 when the
+// data ends inside it.
+qsizetype pastExtension(const QByteArray& data, qsizetype at) { return pastSubBlocks(data, at + 2); }
 
 // The offset just past the image at `at`: its descriptor, local colour table and data sub-blocks; -1 when
 // the data ends inside it.
@@ -33,11 +39,8 @@ qsizetype pastImage(const QByteArray& data, qsizetype at)
 {
     if (at + 11 > data.size())
         return -1;
-    const unsigned flags = byteAt(data, at + 9);
-    qsizetype pos = at + 10 + ((flags & 0x80) ? 3 * (2 << (flags & 7)) : 0) + 1; // and the code size byte
-    while (pos < data.size() && byteAt(data, pos) != 0)
-        pos += 1 + byteAt(data, pos);
-    return pos < data.size() ? pos + 1 : -1;
+    // The descriptor, its colour table and the code size byte, then the data.
+    return pastSubBlocks(data, at + 10 + colourTableSize(byteAt(data, at + 9)) + 1);
 }
 
 bool isControlExtension(const QByteArray& data, qsizetype at)
@@ -61,11 +64,7 @@ qsizetype imageBehindExtensions(const QByteArray& data, qsizetype at)
 }
 
 // The offset of the first block after the header and the global colour table.
-qsizetype firstBlock(const QByteArray& data)
-{
-    const unsigned screenFlags = byteAt(data, 10);
-    return 13 + ((screenFlags & 0x80) ? 3 * (2 << (screenFlags & 7)) : 0);
-}
+qsizetype firstBlock(const QByteArray& data) { return 13 + colourTableSize(byteAt(data, 10)); }
 
 // Frames whose graphic control extension is parted from their image by other extension blocks, as
 // ImageMagick puts its loop block behind the first frame's: the byte scan misses them. They are found by
