@@ -16,8 +16,8 @@ struct Frame {
     std::uint16_t delay = 0; // hundredths of a second
     std::uint8_t disposal = 0;
     bool transparent = false;
-    bool control = true; // a graphic control extension stands in front of the image
-    QByteArray between;  // extension blocks written between the control extension and the image
+    bool control = true;  // a graphic control extension stands in front of the image
+    QByteArray between{}; // extension blocks written between the control extension and the image
 };
 
 inline void put16(QByteArray& out, std::uint16_t value)
@@ -26,18 +26,24 @@ inline void put16(QByteArray& out, std::uint16_t value)
     out.append(char(value >> 8));
 }
 
-// The image data as a GIF holds it: the minimum code size, then the packed codes in sub-blocks of at most
-// 255 bytes, ended by an empty one.
-inline QByteArray imageDataBlocks(int minCodeSize, const QByteArray& packed)
+// The bytes in sub-blocks of at most 255 bytes, ended by an empty one, as a GIF holds image and
+// extension data.
+inline QByteArray subBlocks(const QByteArray& bytes)
 {
-    QByteArray out(1, char(minCodeSize));
-    for (qsizetype at = 0; at < packed.size(); at += 255) {
-        const QByteArray block = packed.mid(at, 255);
+    QByteArray out;
+    for (qsizetype at = 0; at < bytes.size(); at += 255) {
+        const QByteArray block = bytes.mid(at, 255);
         out.append(char(block.size()));
         out.append(block);
     }
     out.append(char(0));
     return out;
+}
+
+// The image data as a GIF holds it: the minimum code size, then the packed codes in sub-blocks.
+inline QByteArray imageDataBlocks(int minCodeSize, const QByteArray& packed)
+{
+    return QByteArray(1, char(minCodeSize)) + subBlocks(packed);
 }
 
 // LZW data that every decoder reads: a clear code after every second pixel keeps the codes 3 bits wide.
@@ -128,13 +134,7 @@ inline QByteArray extension(std::uint8_t label, const QByteArray& text)
 {
     QByteArray out("\x21", 1);
     out.append(char(label));
-    for (qsizetype at = 0; at < text.size(); at += 255) {
-        const QByteArray block = text.mid(at, 255);
-        out.append(char(block.size()));
-        out.append(block);
-    }
-    out.append(char(0));
-    return out;
+    return out + subBlocks(text);
 }
 
 inline QByteArray comment(const QByteArray& text) { return extension(0xFE, text); }
