@@ -28,6 +28,20 @@ void selectPrinterByName(Printer& printer, const std::string& name)
             printer.setPrinterIndex(static_cast<int>(i));
 }
 
+namespace {
+
+// A margin as the settings hold it (ten device units each), in device units where it is kept. One
+// below zero would put the first lines above the paper, or the start of every line left of it, and one
+// that leaves no room for one line or one letter (the extent) would put all the text past the paper:
+// the text is then written from the top or the left of the printable area.
+int keptMargin(int margin, int extent, int room)
+{
+    const long long kept = margin * 10LL;
+    return kept < 0 || kept + extent > room ? 0 : static_cast<int>(kept);
+}
+
+} // namespace
+
 void printTextPages(Printer& printer, const std::vector<std::string>& lines, const QFont& font,
                     const std::string& title, const TextLayout& layout)
 {
@@ -40,13 +54,8 @@ void printTextPages(Printer& printer, const std::vector<std::string>& lines, con
 
     printer.beginDoc();
     const int pageHeight = printer.pageHeight();
-    // A margin below zero would put the first lines above the paper, or the start of every line left of
-    // it, and one that leaves no room for one line or one letter would put all the text past the paper:
-    // the text is then written from the top or the left of the printable area.
-    const long long topMargin = layout.topMargin * 10LL;
-    const int top = topMargin < 0 || topMargin + lineHeight > pageHeight ? 0 : static_cast<int>(topMargin);
-    const long long leftMargin = layout.leftMargin * 10LL;
-    const int x = leftMargin < 0 || leftMargin + letterWidth > printer.pageWidth() ? 0 : static_cast<int>(leftMargin);
+    const int top = keptMargin(layout.topMargin, lineHeight, pageHeight);
+    const int x = keptMargin(layout.leftMargin, letterWidth, printer.pageWidth());
     // At least one line a sheet, so that a letter taller than the sheet still moves the job on.
     const int linesPerSheet = std::max(1, (pageHeight - top) / lineHeight);
     // Without a number of lines per page a page is what fits one sheet.
