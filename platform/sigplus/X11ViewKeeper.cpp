@@ -113,7 +113,7 @@ void X11ViewKeeper::changeState(xcb_window_t window, bool add, Atom state)
     ask(window, m_atoms[WmState], {add ? 1u : 0u, m_atoms[state], 0, fromPager, 0});
 }
 
-QRect X11ViewKeeper::frame(xcb_window_t window)
+QRect X11ViewKeeper::frame(xcb_window_t window, QSize* client)
 {
     const auto geometryCookie = xcb_get_geometry(m_connection, window);
     const auto placeCookie = xcb_translate_coordinates(m_connection, window, m_root, 0, 0);
@@ -122,6 +122,8 @@ QRect X11ViewKeeper::frame(xcb_window_t window)
     auto place = owned(xcb_translate_coordinates_reply(m_connection, placeCookie, nullptr));
     if (!geometry || !place)
         return {};
+    if (client)
+        *client = QSize(geometry->width, geometry->height);
     // Left, right, top and bottom borders that the window manager puts around the window.
     const int left = extents.size() == 4 ? static_cast<int>(extents[0]) : 0;
     const int right = extents.size() == 4 ? static_cast<int>(extents[1]) : 0;
@@ -158,7 +160,7 @@ void X11ViewKeeper::keepInView(QWidget& window, const QWidget* companion)
         ask(pad, m_atoms[WmDesktop], {allDesktops, fromPager, 0, 0, 0});
     }
     // On every desktop already, the pad needs no sticky state, which some window managers never set.
-    if ((desktop.empty() || desktop[0] != allDesktops) && !holds(states, m_atoms[Sticky]))
+    if (!onEveryDesktop && !holds(states, m_atoms[Sticky]))
         changeState(pad, true, Sticky);
     if (holds(states, m_atoms[Shaded]))
         changeState(pad, false, Shaded);
@@ -178,23 +180,22 @@ void X11ViewKeeper::keepInView(QWidget& window, const QWidget* companion)
         companionWindow && holds(property(companionWindow, m_atoms[WmState], XCB_ATOM_ATOM), m_atoms[Fullscreen]);
     tieTo(pad, fullscreen ? companionWindow : XCB_NONE);
 
-    const QRect padFrame = frame(pad);
+    QSize client;
+    const QRect padFrame = frame(pad, &client);
     if (!padFrame.isEmpty()) {
-        keepOnScreen(pad, padFrame, nativeSize(window), companion);
+        keepOnScreen(pad, padFrame, client, nativeSize(window), companion);
         if (coveredAbove(pad, padFrame, companion))
             ask(pad, m_atoms[Restack], {fromPager, XCB_NONE, XCB_STACK_MODE_ABOVE, 0, 0});
     }
     xcb_flush(m_connection);
 }
 
-void X11ViewKeeper::keepOnScreen(xcb_window_t window, const QRect& padFrame, const QSize& size,
+void X11ViewKeeper::keepOnScreen(xcb_window_t window, const QRect& padFrame, const QSize& client, const QSize& size,
                                  const QWidget* companion)
 {
     // Some window managers grow a window by its title bar at every move that leaves the size out; the
     // pad's drawing and its touch areas then no longer meet, so its own size is asked for as well.
-    const auto clientCookie = xcb_get_geometry(m_connection, window);
-    const auto client = owned(xcb_get_geometry_reply(m_connection, clientCookie, nullptr));
-    const bool sized = !client || (client->width == size.width() && client->height == size.height());
+    const bool sized = client == size;
     const QScreen* best = nullptr;
     long bestOverlap = 0;
     for (const QScreen* screen : QGuiApplication::screens()) {
@@ -202,9 +203,9 @@ void X11ViewKeeper::keepOnScreen(xcb_window_t window, const QRect& padFrame, con
         if (area.contains(padFrame) && sized)
             return;
         const QRect overlap = area & padFrame;
-        if (const long size = static_cast<long>(overlap.width()) * overlap.height(); size > bestOverlap) {
+        if (const long overlapArea = static_cast<long>(overlap.width()) * overlap.height(); overlapArea > bestOverlap) {
             best = screen;
-            bestOverlap = size;
+            bestOverlap = overlapArea;
         }
     }
     // Wholly off every screen, it goes to the screen the signer reads the document on.

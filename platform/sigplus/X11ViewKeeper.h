@@ -43,10 +43,14 @@ private:
     std::vector<uint32_t> property(xcb_window_t window, xcb_atom_t name, xcb_atom_t type);
     void ask(xcb_window_t window, xcb_atom_t message, const std::array<uint32_t, 5>& data);
     void changeState(xcb_window_t window, bool add, Atom state);
-    // The window's outer frame in root coordinates; empty when the window is gone.
-    QRect frame(xcb_window_t window);
+    // The window's outer frame in root coordinates, and its own size in client where asked; empty when
+    // the window is gone.
+    QRect frame(xcb_window_t window, QSize* client = nullptr);
     bool viewable(xcb_window_t window);
-    void keepOnScreen(xcb_window_t window, const QRect& frame, const QSize& size, const QWidget* companion);
+    // Moves the window back onto a screen at the size it is made for, where it lies off the screens or
+    // the window manager gave it another size than that (client, its size now).
+    void keepOnScreen(xcb_window_t window, const QRect& frame, const QSize& client, const QSize& size,
+                      const QWidget* companion);
     bool coveredAbove(xcb_window_t window, const QRect& frame, const QWidget* companion);
     void tieTo(xcb_window_t window, xcb_window_t companion);
 
