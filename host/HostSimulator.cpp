@@ -358,16 +358,10 @@ struct HostSimulator::Impl {
                 why = "cannot write in " + path->parent_path().string() + ": " + std::strerror(errno);
         }
         const auto write = [&](const char* data, size_t size) {
-            for (size_t done = 0; out >= 0 && done < size;) {
-                const ssize_t written = ::write(out, data + done, size - done);
-                if (written < 0 && errno == EINTR)
-                    continue;
-                if (written <= 0) {
-                    why = "cannot write " + part.string() + ": " + std::strerror(written < 0 ? errno : ENOSPC);
-                    ::close(out);
-                    out = -1;
-                }
-                done += written > 0 ? static_cast<size_t>(written) : 0;
+            if (const int error = out >= 0 ? tcp::writeAll(out, data, size) : 0) {
+                why = "cannot write " + part.string() + ": " + std::strerror(error);
+                ::close(out);
+                out = -1;
             }
         };
         write(first.data(), first.size());

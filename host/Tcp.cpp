@@ -84,6 +84,20 @@ bool sendAll(int fd, const char* data, size_t size)
     return true;
 }
 
+int writeAll(int fd, const char* data, size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return written < 0 ? errno : ENOSPC;
+        data += written;
+        size -= static_cast<size_t>(written);
+    }
+    return 0;
+}
+
 bool sendPaced(int fd, const Reply& reply, const std::function<bool(int milliseconds)>& wait)
 {
     size_t from = 0;

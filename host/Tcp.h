@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-// The few POSIX socket calls the host simulator makes; it uses none of the station's socket layer, so
+// The few POSIX socket and file calls the host simulator makes; it uses none of the station's socket layer, so
 // that a fault there cannot hide itself.
 namespace host::tcp {
 
@@ -16,6 +16,9 @@ int portOf(int fd);
 int connectTo(const std::string& host, int port, std::string* reason = nullptr);
 bool sendAll(int fd, const char* data, size_t size);
 inline bool sendAll(int fd, const std::string& bytes) { return sendAll(fd, bytes.data(), bytes.size()); }
+// Writes every byte to a file; 0 when all went, else the system's reason (ENOSPC where the file took
+// none).
+int writeAll(int fd, const char* data, size_t size);
 // Sends the reply's bytes piece by piece at its pauses; wait(milliseconds) holds each pause and gives
 // false when the sender is to stop. False when a send fails or the sender stopped.
 bool sendPaced(int fd, const Reply& reply, const std::function<bool(int milliseconds)>& wait);

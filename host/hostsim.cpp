@@ -3,6 +3,7 @@
 #include "PcRequest.h"
 #include "PdfMaker.h"
 #include "Script.h"
+#include "Tcp.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -148,14 +149,7 @@ int makePdf(const std::vector<std::string>& args)
     }
     if (fd < 0)
         throw std::runtime_error("cannot write " + out + ": " + std::strerror(errno));
-    int error = 0;
-    for (size_t done = 0; done < pdf.size() && !error;) {
-        const ssize_t written = ::write(fd, pdf.data() + done, pdf.size() - done);
-        if (written > 0)
-            done += static_cast<size_t>(written);
-        else if (written == 0 || errno != EINTR)
-            error = written == 0 ? ENOSPC : errno;
-    }
+    int error = host::tcp::writeAll(fd, pdf.data(), pdf.size());
     if (::close(fd) != 0 && !error)
         error = errno;
     if (error) {
