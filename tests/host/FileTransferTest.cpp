@@ -83,10 +83,6 @@ TEST_F(FileTransfer, FetchFailures)
     const std::string unsignedPdf = install.native("C:\\Stylara\\Temp\\unsigned.pdf");
     const std::string outside = install.root() + "/outside.pdf";
     std::optional<testing_support::FileSizeLimit> limit;
-    const auto contentsOf = [](const std::string& path) {
-        std::ifstream in(path);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    };
     const auto readOnly = [&] {
         install.write("C:\\Stylara\\Temp\\unsigned.pdf", "kept");
         std::filesystem::permissions(unsignedPdf, std::filesystem::perms::owner_read);
@@ -142,7 +138,7 @@ TEST_F(FileTransfer, FetchFailures)
          },
          "Error opening local file: C:\\Stylara\\Temp\\unsigned.pdf", "Norvane Stylara - Error", true, "",
          [&] {
-             EXPECT_EQ(contentsOf(outside), "theirs");
+             EXPECT_EQ(testing_support::fileContents(outside), "theirs");
              std::filesystem::remove(outside);
          }},
         // Mode bits stop nothing when the program runs as root; the read-only file stays all the same.

@@ -22,6 +22,7 @@
 
 using host::End;
 using host::Service;
+using testing_support::fileContents;
 using testing_support::freePort;
 using testing_support::waitUntil;
 
@@ -38,12 +39,6 @@ std::string receiveAtLeast(int fd, size_t count)
     while (received.size() < count && (got = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
         received.append(buffer, static_cast<size_t>(got));
     return received;
-}
-
-std::string fileText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 } // namespace
@@ -420,7 +415,7 @@ TEST(HostPdf, MakePdfThatCannotWriteSaysWhyAndRemovesOnlyWhatItMade)
         EXPECT_EQ(std::filesystem::exists(out), row.staysAfter) << row.out;
     }
     EXPECT_TRUE(std::filesystem::is_directory(root + "/folder"));
-    EXPECT_EQ(fileText(root + "/locked.pdf"), "mine");
+    EXPECT_EQ(fileContents(root + "/locked.pdf"), "mine");
 }
 
 TEST_F(Simulator, AStoreThatCannotBeKeptIsDroppedWithItsReasonAndTakesNoFileOfTheFolder)
@@ -458,12 +453,12 @@ TEST_F(Simulator, AStoreThatCannotBeKeptIsDroppedWithItsReasonAndTakesNoFileOfTh
         EXPECT_EQ(log.back().substr(0, expected.size()), expected) << log.back();
     }
     EXPECT_TRUE(std::filesystem::is_directory(root + "/u/folder.pdf"));
-    EXPECT_EQ(fileText(root + "/u/kept.pdf"), "%PDF-1");
+    EXPECT_EQ(fileContents(root + "/u/kept.pdf"), "%PDF-1");
     size_t parts = 0;
     for (const auto& entry : std::filesystem::directory_iterator(root + "/u"))
         if (entry.path().extension() == ".part") {
             ++parts;
-            EXPECT_EQ(fileText(entry.path().string()), "mine") << entry.path();
+            EXPECT_EQ(fileContents(entry.path().string()), "mine") << entry.path();
         }
     EXPECT_EQ(parts, 4u) << "the part files of the transfers are gone, the folder's own stay";
 }

@@ -18,11 +18,9 @@ protected:
     void expectSignedPdf(const std::string& nativePath, const std::string& id)
     {
         EXPECT_EQ(qpdfCheck(nativePath), 0) << id;
-        std::ifstream in(nativePath, std::ios::binary);
-        std::stringstream bytes;
-        bytes << in.rdbuf();
-        EXPECT_NE(bytes.str().find(styleLine), std::string::npos) << id << ": the signature block is in it";
-        EXPECT_EQ(bytes.str().find("%SRP"), std::string::npos) << id;
+        const std::string bytes = testing_support::fileContents(nativePath);
+        EXPECT_NE(bytes.find(styleLine), std::string::npos) << id << ": the signature block is in it";
+        EXPECT_EQ(bytes.find("%SRP"), std::string::npos) << id;
     }
     std::string status() const { return form_adobe->lab_status->text().toStdString(); }
 };

@@ -96,8 +96,7 @@ TEST_F(CodePageNames, EveryOpenerFindsTheFileUnderItsUtf8Name)
          },
          [&] {
              EXPECT_EQ(QImage(QString::fromStdString(temp + "/isign.tif")).size(), QSize(100, 40));
-             std::ifstream kept(temp + "/isign.tif.bmg~");
-             EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "the user's");
+             EXPECT_EQ(testing_support::fileContents(temp + "/isign.tif.bmg~"), "the user's");
          }},
     };
     for (const Row& row : rows) {

@@ -262,12 +262,6 @@ void click(const Desk& desk, const QString& pad, QPoint lcdPoint)
         "xdotool", {"mousemove", "--window", pad, QString::number(at.x()), QString::number(at.y()), "click", "1"}));
 }
 
-std::string contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 } // namespace
 
 TEST(PadInView, ComesBackFromEveryWindowManagerStateWhileADocumentWaits)
@@ -379,7 +373,7 @@ TEST(PadInView, ComesBackFromEveryWindowManagerStateWhileADocumentWaits)
     const std::string signedPath = install.native("C:\\Signed\\inv100.pdf");
     EXPECT_TRUE(waitUntil([&] { return testing_support::qpdfCheck(signedPath) == 0; }, 15000))
         << "the signed document arrives whole";
-    const std::string signedPdf = contents(signedPath);
+    const std::string signedPdf = testing_support::fileContents(signedPath);
     int lines = 0;
     for (size_t at = signedPdf.find(" l \n"); at != std::string::npos; at = signedPdf.find(" l \n", at + 1))
         ++lines;

@@ -302,8 +302,7 @@ TEST_F(PrintersForm, OkThatCannotWriteKeepsTheDialogOpen)
     EXPECT_FALSE(printers->isVisible());
     EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(native)));
     EXPECT_EQ(install.read(plistPath), "theirs\r\n");
-    std::ifstream in(outside);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "theirs");
+    EXPECT_EQ(testing_support::fileContents(outside), "theirs");
 }
 
 namespace {

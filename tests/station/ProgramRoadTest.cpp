@@ -16,24 +16,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 using host::Service;
-using testing_support::waitUntil;
+using testing_support::fileContents;
 using testing_support::freePort;
+using testing_support::waitUntil;
 using testing_support::waitUntilListening;
-
-namespace {
-
-std::string contents(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-} // namespace
 
 TEST(ProgramRoad, RequestsFromTheHostReachTheRunningStation)
 {
@@ -83,11 +71,11 @@ TEST(ProgramRoad, RequestsFromTheHostReachTheRunningStation)
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].received, "TBRR 1127.0.0.1" + std::string(16, ' ') + "job42\n");
     EXPECT_EQ(host.connections(Service::File)[0].received, "TBGF 0/usr/docs/inv100.pdf\n");
-    EXPECT_TRUE(waitUntil([&] { return contents(install.native("C:\\Stylara\\Temp\\unsigned.pdf")) == pdf; }));
+    EXPECT_TRUE(waitUntil([&] { return fileContents(install.native("C:\\Stylara\\Temp\\unsigned.pdf")) == pdf; }));
 
     ASSERT_TRUE(host::sendRequest("127.0.0.1", pcPort, "TBTR N127.0.0.1 /usr/signed/inv100.pdf"));
     const std::string copy = install.native("C:\\Stylara\\Temp\\inv100.pdf");
-    EXPECT_TRUE(waitUntil([&] { return contents(opened) == copy + "\n"; }, 10000)) << contents(opened);
+    EXPECT_TRUE(waitUntil([&] { return fileContents(opened) == copy + "\n"; }, 10000)) << fileContents(opened);
     EXPECT_TRUE(host.waitForEnded(Service::Line, 1)) << "the signing gave way to the view";
 
     station.kill();

@@ -15,7 +15,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -62,13 +62,7 @@ void TempInstall::write(const std::string& windowsPath, const std::string& conte
     std::ofstream(path, std::ios::binary) << contents;
 }
 
-std::string TempInstall::read(const std::string& windowsPath) const
-{
-    std::ifstream in(native(windowsPath), std::ios::binary);
-    std::stringstream contents;
-    contents << in.rdbuf();
-    return contents.str();
-}
+std::string TempInstall::read(const std::string& windowsPath) const { return fileContents(native(windowsPath)); }
 
 bool TempInstall::exists(const std::string& windowsPath) const { return std::filesystem::exists(native(windowsPath)); }
 
@@ -110,6 +104,12 @@ NoFreeDescriptors::NoFreeDescriptors()
 }
 
 NoFreeDescriptors::~NoFreeDescriptors() { replaceSoftLimit(RLIMIT_NOFILE, m_savedCurrent); }
+
+std::string fileContents(const std::string& nativePath)
+{
+    std::ifstream in(nativePath, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 std::string messageBoxLines(const QByteArray& standardError)
 {

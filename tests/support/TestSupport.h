@@ -86,6 +86,9 @@ bool listening(int port);
 // sanitized build on a loaded machine may take many seconds to get there.
 bool waitUntilListening(int port, int milliseconds = 60000);
 
+// The bytes of a file as they stand; empty when it cannot be read.
+std::string fileContents(const std::string& nativePath);
+
 // The lines that message boxes wrote to a program's standard error where STYLARA_BOXES is "log", one
 // "title | kind | text" line each, in the order shown.
 std::string messageBoxLines(const QByteArray& standardError);

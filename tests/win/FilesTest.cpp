@@ -14,16 +14,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using testing_support::fileContents;
 using testing_support::TempInstall;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::string contentsOf(const std::string& nativePath)
-{
-    std::ifstream in(nativePath, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool writeThroughFile(const std::string& path, const char* mode)
 {
@@ -96,7 +91,7 @@ TEST(Files, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
             fs::remove(outside);
             situation.arrange();
             const bool existed = fs::exists(fs::symlink_status(native));
-            const std::string before = fs::is_regular_file(fs::symlink_status(native)) ? contentsOf(native) : "";
+            const std::string before = fs::is_regular_file(fs::symlink_status(native)) ? fileContents(native) : "";
             bool written = false;
             switch (way.writer) {
             case Writer::Open:
@@ -130,12 +125,12 @@ TEST(Files, NoWriteFollowsALinkOrReplacesAReadOnlyFile)
             EXPECT_EQ(written, expected) << id;
             // Whatever a link points to stays as it was.
             if (std::string(situation.id).find("outside") != std::string::npos) {
-                EXPECT_EQ(contentsOf(outside), "theirs") << id;
+                EXPECT_EQ(fileContents(outside), "theirs") << id;
             } else {
                 EXPECT_FALSE(fs::exists(outside)) << id;
             }
             if (!written && fs::is_regular_file(fs::symlink_status(native))) {
-                EXPECT_EQ(contentsOf(native), before) << id;
+                EXPECT_EQ(fileContents(native), before) << id;
             }
             if (written) {
                 EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(native))) << id << ": a file of its own";
@@ -183,7 +178,7 @@ TEST(Files, AFolderLinkOnTheWayIsFollowed)
         fs::remove_all(elsewhere + "/2026");
         fs::remove(elsewhere + "/a.pdf");
         EXPECT_TRUE(row.write(row.target)) << row.id;
-        EXPECT_EQ(contentsOf(elsewhere + "/" + row.lands), "new") << row.id;
+        EXPECT_EQ(fileContents(elsewhere + "/" + row.lands), "new") << row.id;
         EXPECT_TRUE(fs::is_symlink(install.native("C:\\Signed"))) << row.id;
     }
 }
@@ -224,7 +219,7 @@ TEST(Files, DeleteRemovesLinksAsFilesAndKeepsReadOnlyFiles)
         EXPECT_EQ(win::deleteFile(name), row.deleted) << row.id;
         EXPECT_EQ(fs::exists(fs::symlink_status(native)), !row.deleted && std::string(row.id) != "nothing") << row.id;
         if (std::string(row.id) == "a link to a file outside") {
-            EXPECT_EQ(contentsOf(outside), "theirs") << row.id;
+            EXPECT_EQ(fileContents(outside), "theirs") << row.id;
         }
         EXPECT_TRUE(fs::exists(install.native("C:\\Stylara"))) << row.id << ": what a link points to stays";
         if (fs::is_directory(fs::symlink_status(native)))
@@ -303,7 +298,7 @@ TEST(Files, WindowsNamesAreUtf8OnTheFileSystem)
         << "listed in the code page; a letter it lacks is \"?\"";
 
     ASSERT_TRUE(writeThroughFile("C:\\Stylar\xe9\\Temp\\unsigned.pdf", "wb"));
-    EXPECT_EQ(contentsOf(install.root() + "/drives/c/Stylar\xc3\xa9/Temp/unsigned.pdf"), "new");
+    EXPECT_EQ(fileContents(install.root() + "/drives/c/Stylar\xc3\xa9/Temp/unsigned.pdf"), "new");
     EXPECT_TRUE(win::deleteFile("C:\\Stylar\xe9\\Temp\\\x80.pdf"));
     EXPECT_FALSE(fs::exists(install.root() + "/drives/c/Stylar\xc3\xa9/Temp/\xe2\x82\xac.pdf"));
     EXPECT_FALSE(win::deleteFile("C:\\Stylar\xe9\\Temp\\?.pdf")) << "a name no Windows file has";
@@ -329,7 +324,7 @@ TEST(Files, AFolderMadeForATargetIsTheFolderItIsWrittenTo)
     for (const Row& row : rows) {
         ASSERT_TRUE(win::forceDirectories(win::directoryPart(row.target))) << row.id;
         EXPECT_TRUE(win::CopyFileA("C:\\Stylara\\signed.pdf", row.target, 0)) << row.id;
-        EXPECT_EQ(contentsOf(install.root() + "/drives/c/" + row.lands), "signed") << row.id;
+        EXPECT_EQ(fileContents(install.root() + "/drives/c/" + row.lands), "signed") << row.id;
     }
 }
 
