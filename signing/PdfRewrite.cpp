@@ -82,6 +82,15 @@ void skipBlanks(std::string_view& text)
         text.remove_prefix(1);
 }
 
+// Skips the white space of any kind at the front of text, line ends included; gives how much it skipped.
+std::size_t skipWhiteSpace(std::string_view& text)
+{
+    const std::size_t before = text.size();
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    return before - text.size();
+}
+
 // A field of the control line, read as a decimal number the way the host's own reader takes it:
 // leading white space skipped, a sign allowed, the digits ending at the first other character, and a
 // field without digits reading 0. The fields are at most ten characters, so the value always fits.
@@ -781,16 +790,11 @@ bool PdfRewrite::headerAt(long long offset, long long number, long long generati
     if (text.empty() || !isDigit(text.front()))
         return false;
     const long long found = takeNumber(text);
-    if ((number >= 0 && found != number) || text.empty() || !isBlank(text.front()))
+    if ((number >= 0 && found != number) || skipWhiteSpace(text) == 0)
         return false;
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
     const long long foundGeneration = takeNumber(text);
-    if (foundGeneration < 0 || (generation >= 0 && foundGeneration != generation) || text.empty() ||
-        !isBlank(text.front()))
+    if (foundGeneration < 0 || (generation >= 0 && foundGeneration != generation) || skipWhiteSpace(text) == 0)
         return false;
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
     return takeText(text, "obj") && (text.empty() || !isRegular(text.front()));
 }
 
@@ -939,11 +943,9 @@ bool PdfRewrite::rewriteTable(PdfOutput& target)
     // A reader that finds no startxref near the end of the file, or one that leads to no table,
     // rebuilds the table as well; one that leads to another table or an object reads that instead.
     if (startxref != m_sourceTable) {
-        long long there = std::max(0LL, startxref);
-        const std::span<const char> bytes = m_source->view(there, 64);
+        const std::span<const char> bytes = m_source->view(std::max(0LL, startxref), 64);
         std::string_view text(bytes.data(), bytes.size());
-        for (; !text.empty() && isBlank(text.front()); ++there)
-            text.remove_prefix(1);
+        const long long there = std::max(0LL, startxref) + static_cast<long long>(skipWhiteSpace(text));
         if ((startsWith(text, "xref") && there != m_sourceTable) || headerAt(there, -1, -1))
             return refuse("U3");
         repair = true;
