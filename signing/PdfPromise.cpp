@@ -89,12 +89,12 @@ bool FollowsHostLayout(std::string_view source)
     if (lengthObject < 1 || lengthObject > 99)
         return false;
     // The stream names only its length, and a page draws it.
-    const std::size_t header = before.rfind("\n", before.rfind(" 0 obj\n<< /Length ")) + 1;
+    const std::size_t streamHeader = before.rfind("\n", before.rfind(" 0 obj\n<< /Length ")) + 1;
     const std::string contents = " 0 R";
-    const long long stream = number(before.substr(header, before.find(' ', header) - header));
+    const long long stream = number(before.substr(streamHeader, before.find(' ', streamHeader) - streamHeader));
     const std::string dictionary =
         std::to_string(stream) + " 0 obj\n<< /Length " + std::to_string(lengthObject) + " 0 R >>\nstream\n";
-    if (stream < 1 || before.substr(header) != dictionary ||
+    if (stream < 1 || before.substr(streamHeader) != dictionary ||
         (before.find("/Contents " + std::to_string(stream) + contents) == std::string_view::npos &&
          before.find("/Contents [" + std::to_string(stream) + contents) == std::string_view::npos))
         return false;
@@ -138,9 +138,9 @@ bool FollowsHostLayout(std::string_view source)
             }
             const std::size_t key = text.find("/Length ");
             if (key != std::string_view::npos) {
-                const std::size_t end = text.find_first_of(" >", key + 8);
-                length = end == std::string_view::npos ? -1 : number(text.substr(key + 8, end - key - 8));
-                if (length < 0 || text.substr(end).starts_with(" 0 R"))
+                const std::size_t valueEnd = text.find_first_of(" >", key + 8);
+                length = valueEnd == std::string_view::npos ? -1 : number(text.substr(key + 8, valueEnd - key - 8));
+                if (length < 0 || text.substr(valueEnd).starts_with(" 0 R"))
                     return false;
             }
             // A stream: its keyword ends a dictionary line or stands alone, then exactly its length of
@@ -148,9 +148,9 @@ bool FollowsHostLayout(std::string_view source)
             if (text == "stream\n" || text.ends_with(" stream\n") || text.ends_with(">>stream\n")) {
                 if (length < 1 || !plainLine(text.substr(0, text.size() - 7)) || source.size() < at + length)
                     return false;
-                const std::string_view data = source.substr(at, static_cast<std::size_t>(length));
-                if (!data.ends_with('\n') || data.find("endstream") != std::string_view::npos ||
-                    data.find("obj") != std::string_view::npos || data.find("%") != std::string_view::npos)
+                const std::string_view streamData = source.substr(at, static_cast<std::size_t>(length));
+                if (!streamData.ends_with('\n') || streamData.find("endstream") != std::string_view::npos ||
+                    streamData.find("obj") != std::string_view::npos || streamData.find("%") != std::string_view::npos)
                     return false;
                 at += static_cast<std::size_t>(length);
                 if (!line(source, at, text) || text != "endstream\n")
